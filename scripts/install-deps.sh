@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs every Debian package Quorrel needs to build, run and test.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+PKGS=(build-essential cmake pkg-config
+      qt6-base-dev libgl-dev libx11-dev libxtst-dev
+      libgtest-dev libgmock-dev libbenchmark-dev
+      fp-utils
+      xvfb xclip xdotool imagemagick x11-utils openbox
+      xchm xdg-utils fonts-dejavu-core attr)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,142 @@
+#include "App.h"
+
+#include "collectors/frmDelete.h"
+#include "collectors/frmFirst.h"
+#include "collectors/frmNameTxt.h"
+#include "collectors/frmOpen.h"
+#include "collectors/frmSaveAs.h"
+#include "core/Paths.h"
+#include "core/Store.h"
+#include "core/TextFile.h"
+#include "pictures/frmPix.h"
+#include "pictures/frmPixView.h"
+#include "platform/StoreText.h"
+#include "text/frmClipPrev.h"
+#include "text/frmMain.h"
+#include "text/frmPreview.h"
+#include "ui/frmAbout.h"
+
+namespace quorrel {
+
+App::App(const PlatformServices& p)
+    : platform_(p), hook_(*p.clipboard, *this),
+      ctx_{state_,       *p.clipboard, *p.messages, *p.busy,    *p.keys, *p.help,
+           *p.capture,   *p.registry,  *p.starter,  *this,      hook_} {}
+
+App::~App() {
+    for (quorrel::Form*& f : forms_) {
+        delete f;
+        f = nullptr;
+    }
+}
+
+quorrel::Form* App::Make(FormId id) {
+    switch (id) {
+    case FormId::frmMain: return new frmMain(ctx_);
+    case FormId::frmPix: return new frmPix(ctx_);
+    case FormId::frmNameTxt: return new frmNameTxt(ctx_);
+    case FormId::frmOpen: return new frmOpen(ctx_);
+    case FormId::frmPreview: return new frmPreview(ctx_);
+    case FormId::frmDelete: return new frmDelete(ctx_);
+    case FormId::frmSaveAs: return new frmSaveAs(ctx_);
+    case FormId::frmPixView: return new frmPixView(ctx_);
+    case FormId::frmAbout: return new frmAbout(ctx_);
+    case FormId::frmFirst: return new frmFirst(ctx_);
+    case FormId::frmClipPrev: return new frmClipPrev(ctx_);
+    }
+    return nullptr;
+}
+
+QWidget* App::Form(FormId id) {
+    const int i = static_cast<int>(id);
+    if (!forms_[i]) {
+        forms_[i] = Make(id);
+        forms_[i]->Form_Load();
+    }
+    return forms_[i];
+}
+
+QWidget* App::Loaded(FormId id) const { return forms_[static_cast<int>(id)]; }
+
+bool App::IsLoaded(FormId id) const { return Loaded(id) != nullptr; }
+
+bool App::AnyLoaded() const {
+    for (auto* f : forms_)
+        if (f) return true;
+    return false;
+}
+
+void App::Show(FormId id) {
+    QWidget* w = Form(id);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void App::Unload(FormId id) {
+    const int i = static_cast<int>(id);
+    quorrel::Form* f = forms_[i];
+    if (!f || unloading_[i]) return;
+    unloading_[i] = true;
+    f->MarkUnloading();
+    f->Form_Unload();
+    f->hide();
+    forms_[i] = nullptr;
+    unloading_[i] = false;
+    f->deleteLater();
+    if (!AnyLoaded()) emit Ended();
+}
+
+void App::SetCollectorLabels(const QString& name) {
+    const QString caption = QLatin1Char(' ') + name + QLatin1Char(' ');
+    Get<frmMain>(FormId::frmMain)->SetCollectorCaption(caption);
+    Get<frmPix>(FormId::frmPix)->SetCollectorCaption(caption);
+}
+
+void App::ResetClipList(const QString& editText) {
+    Get<frmMain>(FormId::frmMain)->ResetClipList(editText);
+}
+
+void App::AddClipItems(const QStringList& items) {
+    Get<frmMain>(FormId::frmMain)->AddClipItems(items);
+}
+
+void App::EnableAdd() { Get<frmMain>(FormId::frmMain)->EnableAdd(); }
+
+void App::HidePictureSlots() { Get<frmPix>(FormId::frmPix)->HidePictureSlots(); }
+
+void App::RefreshPictureSlots() { Get<frmPix>(FormId::frmPix)->RefreshPictureSlots(); }
+
+void App::ShowClipboardText(const QString& text) {
+    Get<frmMain>(FormId::frmMain)->ShowClipboardText(text);
+}
+
+void App::ShowClipboardPicture(const QImage& picture) {
+    Get<frmPix>(FormId::frmPix)->ShowClipboardPicture(picture);
+}
+
+void App::Main() {
+    state_.FirstRun = false;
+    // The documents-folder lookup has the main window as its owner: load it first.
+    Form(FormId::frmMain);
+    state_.DocumentsPath =
+        platform_.specialFolderPath ? platform_.specialFolderPath(5) : std::string();
+    const std::string& docs = state_.DocumentsPath;
+
+    if (!FolderExists(StoreRoot(docs))) {
+        MakeStoreRoot(docs);
+        Show(FormId::frmFirst);
+        state_.FirstRun = true;
+    } else {
+        state_.FirstRun = false;
+        OpenCollectorAtStart(state_);
+        SetCollectorLabels(FromStore(state_.CollectorLabel));
+        ResetClipList(QString::fromLatin1(kClipListPrompt));
+        AddClipItems(FromStore(ReadClipIndex(state_.CollectorPath)));
+        state_.TextModeActive = true;
+        Show(FormId::frmMain);
+    }
+    state_.WindowHidden = false;
+}
+
+} // namespace quorrel

@@ -1,0 +1,64 @@
+#pragma once
+// One world of the program: the state, the windows and the clipboard hook over a set of
+// platform services. main() makes one over the real platform; tests make theirs over fakes.
+#include "clipwatch/ClipboardHook.h"
+#include "core/AppState.h"
+#include "platform/Platform.h"
+#include "ui/Context.h"
+#include "ui/Forms.h"
+
+#include <QObject>
+#include <array>
+#include <memory>
+
+namespace quorrel {
+
+class Form;
+
+class App : public QObject, public Forms, public HookTarget {
+    Q_OBJECT
+  public:
+    explicit App(const PlatformServices& platform);
+    ~App() override;
+
+    // The start procedure.
+    void Main();
+
+    AppState& State() { return state_; }
+    Context& Ctx() { return ctx_; }
+    template <class T> T* Get(FormId id) { return static_cast<T*>(Form(id)); }
+    // The window when loaded, without loading it.
+    QWidget* Loaded(FormId id) const;
+    bool AnyLoaded() const;
+
+    // Forms
+    QWidget* Form(FormId id) override;
+    void Show(FormId id) override;
+    void Unload(FormId id) override;
+    bool IsLoaded(FormId id) const override;
+    void SetCollectorLabels(const QString& name) override;
+    void ResetClipList(const QString& editText) override;
+    void AddClipItems(const QStringList& items) override;
+    void EnableAdd() override;
+    void HidePictureSlots() override;
+    void RefreshPictureSlots() override;
+
+    // HookTarget
+    void ShowClipboardText(const QString& text) override;
+    void ShowClipboardPicture(const QImage& picture) override;
+
+  signals:
+    // No window is loaded any more: the program ends.
+    void Ended();
+
+  private:
+    quorrel::Form* Make(FormId id);
+    PlatformServices platform_;
+    AppState state_;
+    ClipboardHook hook_;
+    Context ctx_;
+    std::array<quorrel::Form*, kFormCount> forms_{};
+    std::array<bool, kFormCount> unloading_{};
+};
+
+} // namespace quorrel

@@ -1,0 +1,12 @@
+#pragma once
+// The DOS file attributes the store uses. On Linux they are kept in the extended attribute
+// user.DOSATTRIB where the file system takes it; elsewhere nothing is recorded.
+#include <string>
+
+namespace quorrel {
+
+void SetHidden(const std::string& path);      // attributes := hidden
+void SetArchiveOnly(const std::string& path); // attributes := archive (clears hidden, read-only)
+bool IsHidden(const std::string& path);       // false where nothing is recorded
+
+} // namespace quorrel

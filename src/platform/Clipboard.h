@@ -1,0 +1,28 @@
+#pragma once
+// The clipboard service: exactly the operations the program uses. Every change, whoever made it,
+// is announced once through changed(); a change the program makes itself is announced before the
+// call returns.
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+namespace quorrel {
+
+class Clipboard : public QObject {
+    Q_OBJECT
+  public:
+    using QObject::QObject;
+    ~Clipboard() override = default;
+
+    virtual void Clear() = 0;
+    virtual QString GetText() = 0;           // empty when the clipboard holds no text
+    virtual void SetText(const QString&) = 0; // also the empty text
+    virtual bool GetFormat() = 0;            // true exactly when a bitmap can be read
+    virtual QImage GetData() = 0;            // a null image when there is none
+    virtual void SetData(const QImage&) = 0;
+
+  signals:
+    void changed();
+};
+
+} // namespace quorrel

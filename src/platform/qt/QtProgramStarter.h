@@ -1,0 +1,11 @@
+#pragma once
+#include "platform/Services.h"
+
+namespace quorrel {
+
+class QtProgramStarter : public ProgramStarter {
+  public:
+    bool Start(const std::string& path) override;
+};
+
+} // namespace quorrel

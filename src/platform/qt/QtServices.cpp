@@ -1,0 +1,60 @@
+// The Qt-backed services: message box, busy pointer, screen capture, documents folder.
+#include "QtServices.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QThread>
+#include <QWidget>
+
+namespace quorrel {
+
+void QtMessageBox::Show(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrel"), text, QMessageBox::Ok);
+    box.exec();
+}
+
+void QtBusyPointer::Set(bool busy) {
+    if (busy == on_) return;
+    on_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+QtScreenCapture::QtScreenCapture(Clipboard& clipboard) : clipboard_(clipboard) {}
+
+void QtScreenCapture::CaptureScreen(QWidget* window) {
+    window->setVisible(false);
+    // Let the window leave the screen before the grab: the server needs a moment to unmap it.
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 150) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    clipboard_.Clear();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QImage shot = screen ? screen->grabWindow(0).toImage() : QImage();
+    QApplication::processEvents();
+    if (!shot.isNull()) clipboard_.SetData(shot);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    window->setVisible(true);
+}
+
+std::string SpecialFolderPath(int folderId) {
+    if (folderId != 5) return std::string();
+    QString path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (path.isEmpty()) return std::string();
+    // A fresh account may have no documents folder yet.
+    if (!QDir().mkpath(path)) return std::string();
+    return QDir::cleanPath(path).toStdString();
+}
+
+} // namespace quorrel

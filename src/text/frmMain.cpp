@@ -1,0 +1,165 @@
+#include "frmMain.h"
+
+#include "clipwatch/HotKey.h"
+#include "core/Ini.h"
+#include "core/Paths.h"
+#include "core/RuntimeError.h"
+#include "core/Store.h"
+#include "core/TextFile.h"
+#include "platform/StoreText.h"
+#include "ui/Forms.h"
+#include "ui/Help.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace quorrel {
+
+frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
+    connect(Ctl<QPushButton>("cmdAdd"), &QPushButton::clicked, this, &frmMain::cmdAdd_Click);
+    connect(Ctl<QPushButton>("cmdAddToClipboard"), &QPushButton::clicked, this,
+            &frmMain::cmdAddToClipboard_Click);
+    connect(Ctl<QPushButton>("cmdClear"), &QPushButton::clicked, this, &frmMain::cmdClear_Click);
+    connect(Ctl<QPushButton>("cmdClipPrev"), &QPushButton::clicked, this,
+            &frmMain::cmdClipPrev_Click);
+    connect(Ctl<QPushButton>("cmdPreview"), &QPushButton::clicked, this,
+            &frmMain::cmdPreview_Click);
+    connect(Ctl<QPushButton>("cmdPix"), &QPushButton::clicked, this, &frmMain::cmdPix_Click);
+    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmMain::Combo1_Click);
+
+    auto show = [this](FormId id) { return [this, id] { ctx.forms.Show(id); }; };
+    connect(Menu("mnuNew"), &QAction::triggered, this, show(FormId::frmNameTxt));
+    connect(Menu("mnuOpen"), &QAction::triggered, this, show(FormId::frmOpen));
+    connect(Menu("mnuSave"), &QAction::triggered, this, show(FormId::frmSaveAs));
+    connect(Menu("mnuDelete"), &QAction::triggered, this, show(FormId::frmDelete));
+    connect(Menu("mnuExit"), &QAction::triggered, this, [this] { ctx.forms.Unload(FormId::frmMain); });
+    connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
+    connect(Menu("mnuAbout"), &QAction::triggered, this, show(FormId::frmAbout));
+    connect(this, &Form::Clicked, this, [this](const QString& name) {
+        if (name == QLatin1String("lblCollector")) ctx.forms.Show(FormId::frmOpen);
+    });
+    connect(this, &Form::LostFocus, this, [this] {
+        if (ctx.state.TextModeActive) LoseFocus(ctx.state, this);
+    });
+    connect(findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, this,
+            [this] { HotKeyTick(ctx.state, ctx.keys, true, this); });
+}
+
+void frmMain::Form_Load() {
+    SetOuterHeight(3270);
+    ctx.state.TextModeActive = true;
+    ctx.hook.Hook(this);
+    Ctl<QLineEdit>("Text1")->setText(ctx.clipboard.GetText());
+    auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
+    timer->setInterval(kHotKeyInterval);
+    timer->start();
+}
+
+void frmMain::Form_Unload() {
+    ctx.hook.Unhook(this);
+    for (FormId id : {FormId::frmAbout, FormId::frmPix, FormId::frmNameTxt, FormId::frmOpen,
+                      FormId::frmDelete, FormId::frmPreview, FormId::frmSaveAs,
+                      FormId::frmPixView, FormId::frmClipPrev})
+        ctx.forms.Unload(id);
+}
+
+void frmMain::SetCollectorCaption(const QString& caption) {
+    SetCaption(Ctl<QLabel>("lblCollector"), caption);
+}
+
+void frmMain::ResetClipList(const QString& editText) {
+    auto* combo = Ctl<QComboBox>("Combo1");
+    combo->setEnabled(true);
+    combo->clear();
+    combo->setEditText(editText);
+}
+
+void frmMain::AddClipItems(const QStringList& items) {
+    auto* combo = Ctl<QComboBox>("Combo1");
+    const QString text = combo->currentText();
+    combo->addItems(items);
+    combo->setEditText(text); // the prompt stays in the text part
+}
+
+void frmMain::EnableAdd() { Ctl<QPushButton>("cmdAdd")->setEnabled(true); }
+
+void frmMain::ShowClipboardText(const QString& text) { Ctl<QLineEdit>("Text1")->setText(text); }
+
+void frmMain::cmdAdd_Click() {
+    auto* text1 = Ctl<QLineEdit>("Text1");
+    if (text1->text().isEmpty()) {
+        ctx.messages.Show(QStringLiteral("There is no text on the Clipboard."));
+        return;
+    }
+    try {
+        const std::string& folder = ctx.state.CollectorPath;
+        ctx.busy.Set(true);
+        const std::string number = AddClipText(folder, ToStore(text1->text()));
+        auto* combo = Ctl<QComboBox>("Combo1");
+        combo->clear();
+        combo->setEditText(QString::fromLatin1(kClipListPrompt));
+        IndexClip(folder, number);
+        AddClipItems(FromStore(ReadClipIndex(folder)));
+        ctx.busy.Set(false);
+    } catch (const RuntimeError& e) {
+        ctx.busy.Set(false);
+        ctx.messages.Show(QString::fromStdString(e.Message()));
+    }
+}
+
+void frmMain::Combo1_Click(int index) {
+    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* text1 = Ctl<QLineEdit>("Text1");
+    const QString entry = combo->itemText(index);
+    ctx.clipboard.Clear();
+    text1->clear();
+    try {
+        const std::string number = SplitString(ToStore(entry), ") ", "F");
+        const std::string text = ReadClipForClipboard(ctx.state.CollectorPath, number);
+        ctx.clipboard.Clear();
+        text1->clear();
+        ctx.clipboard.SetText(FromStore(text));
+    } catch (const RuntimeError& e) {
+        // The list names a clip whose file was removed behind the program's back.
+        ctx.messages.Show(QString::fromStdString(e.Message()));
+    }
+    Ctl<QPushButton>("cmdPreview")->setEnabled(true);
+}
+
+void frmMain::cmdAddToClipboard_Click() {
+    ctx.busy.Set(true);
+    const QString t = Ctl<QLineEdit>("Text1")->text();
+    ctx.clipboard.Clear();
+    ctx.clipboard.SetText(t);
+    ctx.busy.Set(false);
+}
+
+void frmMain::cmdClear_Click() {
+    ctx.clipboard.Clear();
+    Ctl<QLineEdit>("Text1")->clear();
+    Ctl<QComboBox>("Combo1")->setEditText(QString::fromLatin1(kClipListPrompt));
+}
+
+void frmMain::cmdClipPrev_Click() {
+    if (FileExists(ctx.state.CollectorPath + P("\\1")))
+        ctx.forms.Show(FormId::frmClipPrev);
+    else
+        ctx.messages.Show(QStringLiteral("There are no text Clips to preview."));
+}
+
+void frmMain::cmdPreview_Click() { ctx.forms.Show(FormId::frmPreview); }
+
+void frmMain::cmdPix_Click() {
+    ctx.state.TextModeActive = false;
+    ctx.forms.RefreshPictureSlots();
+    ctx.forms.Show(FormId::frmPix);
+    hide();
+}
+
+void frmMain::mnuProgHelp_Click() { OpenHelp(ctx, this); }
+
+} // namespace quorrel

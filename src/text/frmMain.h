@@ -1,0 +1,35 @@
+#pragma once
+#include "ui/Form.h"
+
+#include <QStringList>
+
+namespace quorrel {
+
+inline const char* const kClipListPrompt = "Select To Replace Clipboard Contents";
+
+// The text-mode window: the clipboard's text, the open collector's clip list and the commands
+// that move text between them.
+class frmMain : public Form {
+    Q_OBJECT
+  public:
+    explicit frmMain(Context& ctx);
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    void SetCollectorCaption(const QString& caption); // lblCollector
+    void ResetClipList(const QString& editText);      // Combo1 emptied, its text set, enabled
+    void AddClipItems(const QStringList& items);
+    void EnableAdd();
+    void ShowClipboardText(const QString& text); // what the clipboard hook does to Text1
+
+    void cmdAdd_Click();
+    void cmdAddToClipboard_Click();
+    void cmdClear_Click();
+    void Combo1_Click(int index);
+    void cmdClipPrev_Click();
+    void cmdPreview_Click();
+    void cmdPix_Click();
+    void mnuProgHelp_Click();
+};
+
+} // namespace quorrel

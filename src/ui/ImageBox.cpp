@@ -1,0 +1,56 @@
+#include "ImageBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace quorrel {
+
+ImageBox::ImageBox(QWidget* parent, bool stretch, bool border) : QFrame(parent), stretch_(stretch) {
+    if (border) setFrameStyle(QFrame::Box | QFrame::Plain);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void ImageBox::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    if (!stretch_ && !picture_.isNull()) {
+        const int f = 2 * frameWidth();
+        resize(picture_.width() + f, picture_.height() + f);
+    }
+    Rescale();
+    update();
+}
+
+void ImageBox::Rescale() {
+    if (picture_.isNull()) {
+        shown_ = QPixmap();
+        return;
+    }
+    if (stretch_) {
+        const QSize box = contentsRect().size();
+        shown_ = QPixmap::fromImage(
+            picture_.scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    // At natural size the picture is painted straight from the image: no second copy.
+}
+
+void ImageBox::resizeEvent(QResizeEvent* e) {
+    QFrame::resizeEvent(e);
+    if (stretch_) Rescale();
+}
+
+void ImageBox::paintEvent(QPaintEvent* e) {
+    QFrame::paintEvent(e);
+    QPainter p(this);
+    if (stretch_) {
+        if (!shown_.isNull()) p.drawPixmap(contentsRect().topLeft(), shown_);
+    } else if (!picture_.isNull()) {
+        p.drawImage(contentsRect().topLeft(), picture_);
+    }
+}
+
+void ImageBox::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && isEnabled() && rect().contains(e->position().toPoint()))
+        emit Click();
+}
+
+} // namespace quorrel
