@@ -19,9 +19,10 @@
 namespace quorrel {
 
 App::App(const PlatformServices& p)
-    : platform_(p), hook_(*p.clipboard, *this),
-      ctx_{state_,       *p.clipboard, *p.messages, *p.busy,    *p.keys, *p.help,
-           *p.capture,   *p.registry,  *p.starter,  *this,      hook_} {}
+    : platform_(p),
+      hook_(*p.clipboard, *this), ctx_{state_,     *p.clipboard, *p.messages, *p.busy,
+                                       *p.keys,    *p.help,      *p.capture,  *p.registry,
+                                       *p.starter, *this,        hook_} {}
 
 App::~App() {
     for (quorrel::Form*& f : forms_) {
@@ -32,17 +33,28 @@ App::~App() {
 
 quorrel::Form* App::Make(FormId id) {
     switch (id) {
-    case FormId::frmMain: return new frmMain(ctx_);
-    case FormId::frmPix: return new frmPix(ctx_);
-    case FormId::frmNameTxt: return new frmNameTxt(ctx_);
-    case FormId::frmOpen: return new frmOpen(ctx_);
-    case FormId::frmPreview: return new frmPreview(ctx_);
-    case FormId::frmDelete: return new frmDelete(ctx_);
-    case FormId::frmSaveAs: return new frmSaveAs(ctx_);
-    case FormId::frmPixView: return new frmPixView(ctx_);
-    case FormId::frmAbout: return new frmAbout(ctx_);
-    case FormId::frmFirst: return new frmFirst(ctx_);
-    case FormId::frmClipPrev: return new frmClipPrev(ctx_);
+    case FormId::frmMain:
+        return new frmMain(ctx_);
+    case FormId::frmPix:
+        return new frmPix(ctx_);
+    case FormId::frmNameTxt:
+        return new frmNameTxt(ctx_);
+    case FormId::frmOpen:
+        return new frmOpen(ctx_);
+    case FormId::frmPreview:
+        return new frmPreview(ctx_);
+    case FormId::frmDelete:
+        return new frmDelete(ctx_);
+    case FormId::frmSaveAs:
+        return new frmSaveAs(ctx_);
+    case FormId::frmPixView:
+        return new frmPixView(ctx_);
+    case FormId::frmAbout:
+        return new frmAbout(ctx_);
+    case FormId::frmFirst:
+        return new frmFirst(ctx_);
+    case FormId::frmClipPrev:
+        return new frmClipPrev(ctx_);
     }
     return nullptr;
 }
@@ -56,9 +68,13 @@ QWidget* App::Form(FormId id) {
     return forms_[i];
 }
 
-QWidget* App::Loaded(FormId id) const { return forms_[static_cast<int>(id)]; }
+QWidget* App::Loaded(FormId id) const {
+    return forms_[static_cast<int>(id)];
+}
 
-bool App::IsLoaded(FormId id) const { return Loaded(id) != nullptr; }
+bool App::IsLoaded(FormId id) const {
+    return Loaded(id) != nullptr;
+}
 
 bool App::AnyLoaded() const {
     for (auto* f : forms_)
@@ -101,11 +117,17 @@ void App::AddClipItems(const QStringList& items) {
     Get<frmMain>(FormId::frmMain)->AddClipItems(items);
 }
 
-void App::EnableAdd() { Get<frmMain>(FormId::frmMain)->EnableAdd(); }
+void App::EnableAdd() {
+    Get<frmMain>(FormId::frmMain)->EnableAdd();
+}
 
-void App::HidePictureSlots() { Get<frmPix>(FormId::frmPix)->HidePictureSlots(); }
+void App::HidePictureSlots() {
+    Get<frmPix>(FormId::frmPix)->HidePictureSlots();
+}
 
-void App::RefreshPictureSlots() { Get<frmPix>(FormId::frmPix)->RefreshPictureSlots(); }
+void App::RefreshPictureSlots() {
+    Get<frmPix>(FormId::frmPix)->RefreshPictureSlots();
+}
 
 void App::ShowClipboardText(const QString& text) {
     Get<frmMain>(FormId::frmMain)->ShowClipboardText(text);

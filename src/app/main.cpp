@@ -2,6 +2,7 @@
 #include "app/App.h"
 #include "core/RuntimeError.h"
 #include "platform/Platform.h"
+#include "ui/Form.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
+    quorrel::UseDialogFont();
 
     auto platform = quorrel::MakeRealPlatform();
     const quorrel::PlatformServices services = platform->Services();

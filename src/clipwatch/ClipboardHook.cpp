@@ -9,7 +9,9 @@ ClipboardHook::ClipboardHook(Clipboard& clipboard, HookTarget& target)
     });
 }
 
-void ClipboardHook::Hook(QWidget*) { ++hooked_; }
+void ClipboardHook::Hook(QWidget*) {
+    ++hooked_;
+}
 
 void ClipboardHook::Unhook(QWidget*) {
     if (hooked_ > 0) --hooked_;

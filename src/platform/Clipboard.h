@@ -15,10 +15,10 @@ class Clipboard : public QObject {
     ~Clipboard() override = default;
 
     virtual void Clear() = 0;
-    virtual QString GetText() = 0;           // empty when the clipboard holds no text
+    virtual QString GetText() = 0;            // empty when the clipboard holds no text
     virtual void SetText(const QString&) = 0; // also the empty text
-    virtual bool GetFormat() = 0;            // true exactly when a bitmap can be read
-    virtual QImage GetData() = 0;            // a null image when there is none
+    virtual bool GetFormat() = 0;             // true exactly when a bitmap can be read
+    virtual QImage GetData() = 0;             // a null image when there is none
     virtual void SetData(const QImage&) = 0;
 
   signals:

@@ -29,12 +29,15 @@ QString FromStore(const std::string& bytes) {
     return out;
 }
 
-std::string ToStore(const QString& text) { return text.toStdString(); }
+std::string ToStore(const QString& text) {
+    return text.toStdString();
+}
 
 QStringList FromStore(const std::vector<std::string>& lines) {
     QStringList out;
     out.reserve(qsizetype(lines.size()));
-    for (const std::string& l : lines) out.append(FromStore(l));
+    for (const std::string& l : lines)
+        out.append(FromStore(l));
     return out;
 }
 

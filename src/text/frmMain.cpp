@@ -36,7 +36,8 @@ frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
     connect(Menu("mnuOpen"), &QAction::triggered, this, show(FormId::frmOpen));
     connect(Menu("mnuSave"), &QAction::triggered, this, show(FormId::frmSaveAs));
     connect(Menu("mnuDelete"), &QAction::triggered, this, show(FormId::frmDelete));
-    connect(Menu("mnuExit"), &QAction::triggered, this, [this] { ctx.forms.Unload(FormId::frmMain); });
+    connect(Menu("mnuExit"), &QAction::triggered, this,
+            [this] { ctx.forms.Unload(FormId::frmMain); });
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
     connect(Menu("mnuAbout"), &QAction::triggered, this, show(FormId::frmAbout));
     connect(this, &Form::Clicked, this, [this](const QString& name) {
@@ -61,9 +62,9 @@ void frmMain::Form_Load() {
 
 void frmMain::Form_Unload() {
     ctx.hook.Unhook(this);
-    for (FormId id : {FormId::frmAbout, FormId::frmPix, FormId::frmNameTxt, FormId::frmOpen,
-                      FormId::frmDelete, FormId::frmPreview, FormId::frmSaveAs,
-                      FormId::frmPixView, FormId::frmClipPrev})
+    for (FormId id :
+         {FormId::frmAbout, FormId::frmPix, FormId::frmNameTxt, FormId::frmOpen, FormId::frmDelete,
+          FormId::frmPreview, FormId::frmSaveAs, FormId::frmPixView, FormId::frmClipPrev})
         ctx.forms.Unload(id);
 }
 
@@ -76,6 +77,7 @@ void frmMain::ResetClipList(const QString& editText) {
     combo->setEnabled(true);
     combo->clear();
     combo->setEditText(editText);
+    combo->lineEdit()->setCursorPosition(0);
 }
 
 void frmMain::AddClipItems(const QStringList& items) {
@@ -83,11 +85,16 @@ void frmMain::AddClipItems(const QStringList& items) {
     const QString text = combo->currentText();
     combo->addItems(items);
     combo->setEditText(text); // the prompt stays in the text part
+    combo->lineEdit()->setCursorPosition(0);
 }
 
-void frmMain::EnableAdd() { Ctl<QPushButton>("cmdAdd")->setEnabled(true); }
+void frmMain::EnableAdd() {
+    Ctl<QPushButton>("cmdAdd")->setEnabled(true);
+}
 
-void frmMain::ShowClipboardText(const QString& text) { Ctl<QLineEdit>("Text1")->setText(text); }
+void frmMain::ShowClipboardText(const QString& text) {
+    Ctl<QLineEdit>("Text1")->setText(text);
+}
 
 void frmMain::cmdAdd_Click() {
     auto* text1 = Ctl<QLineEdit>("Text1");
@@ -141,7 +148,9 @@ void frmMain::cmdAddToClipboard_Click() {
 void frmMain::cmdClear_Click() {
     ctx.clipboard.Clear();
     Ctl<QLineEdit>("Text1")->clear();
-    Ctl<QComboBox>("Combo1")->setEditText(QString::fromLatin1(kClipListPrompt));
+    auto* combo = Ctl<QComboBox>("Combo1");
+    combo->setEditText(QString::fromLatin1(kClipListPrompt));
+    combo->lineEdit()->setCursorPosition(0);
 }
 
 void frmMain::cmdClipPrev_Click() {
@@ -151,7 +160,9 @@ void frmMain::cmdClipPrev_Click() {
         ctx.messages.Show(QStringLiteral("There are no text Clips to preview."));
 }
 
-void frmMain::cmdPreview_Click() { ctx.forms.Show(FormId::frmPreview); }
+void frmMain::cmdPreview_Click() {
+    ctx.forms.Show(FormId::frmPreview);
+}
 
 void frmMain::cmdPix_Click() {
     ctx.state.TextModeActive = false;
@@ -160,6 +171,8 @@ void frmMain::cmdPix_Click() {
     hide();
 }
 
-void frmMain::mnuProgHelp_Click() { OpenHelp(ctx, this); }
+void frmMain::mnuProgHelp_Click() {
+    OpenHelp(ctx, this);
+}
 
 } // namespace quorrel

@@ -3,10 +3,10 @@
 #include "Forms.h"
 #include "ImageBox.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -109,10 +109,18 @@ QWidget* MakeControl(const ControlLayout& c, QWidget* parent) {
 void SetCaption(QLabel* label, const QString& caption) {
     label->setText(caption);
     if (label->wordWrap()) {
-        label->resize(label->width(), std::max(label->height(), label->heightForWidth(label->width())));
+        label->resize(label->width(),
+                      std::max(label->height(), label->heightForWidth(label->width())));
     } else if (label->property("autosize").toBool()) {
         label->resize(std::max(label->sizeHint().width(), 1), label->height());
     }
+}
+
+void UseDialogFont() {
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(8.0);
+    QApplication::setFont(f);
 }
 
 Form::Form(FormId id, Context& context) : QMainWindow(nullptr), ctx(context), id_(id) {
@@ -152,7 +160,11 @@ void Form::Build() {
     for (const ControlLayout& c : L.controls) {
         QWidget* w = MakeControl(c, client_);
         if (!w) continue;
-        if (c.flags & AutoSize) w->setProperty("autosize", true);
+        if (c.flags & AutoSize) {
+            w->setProperty("autosize", true);
+            if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty())
+                SetCaption(l, l->text());
+        }
         if (c.flags & Clickable) w->setProperty("clickable", true);
         w->installEventFilter(this);
         if (c.tab >= 0) tabbed.emplace_back(c.tab, w);
@@ -253,7 +265,8 @@ bool Form::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void Form::keyPressEvent(QKeyEvent* k) {
-    if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && k->modifiers() == Qt::NoModifier) {
+    if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+        k->modifiers() == Qt::NoModifier) {
         PressDefault(false);
         return;
     }

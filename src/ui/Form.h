@@ -68,4 +68,8 @@ class Form : public QMainWindow {
 // fixed left edge, or downwards for a wrapping label).
 void SetCaption(QLabel* label, const QString& caption);
 
+// The windows were laid out for an 8-point dialog font of Arial's width: use the closest one
+// installed for the whole program.
+void UseDialogFont();
+
 } // namespace quorrel

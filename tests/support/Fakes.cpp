@@ -109,7 +109,9 @@ PlatformServices World::Services() {
     return s;
 }
 
-std::string World::Path(const std::string& relative) const { return docs + "/" + relative; }
+std::string World::Path(const std::string& relative) const {
+    return docs + "/" + relative;
+}
 
 void World::Write(const std::string& relative, const std::string& bytes) const {
     const QString p = QString::fromStdString(Path(relative));
@@ -145,8 +147,8 @@ void World::MakeCollector(const std::string& name, const std::vector<std::string
     }
     if (open) {
         const std::string folder = Path(c);
-        Write("Clips/Data/Settings.ini", "[Collector]\r\nLabel=" + name + "\r\nOpen=" + folder +
-                                             "\r\nSkip=" + name + "\r\n");
+        Write("Clips/Data/Settings.ini",
+              "[Collector]\r\nLabel=" + name + "\r\nOpen=" + folder + "\r\nSkip=" + name + "\r\n");
     }
 }
 

@@ -19,7 +19,8 @@ QByteArray QtClipboard::Signature() {
     const QMimeData* m = cb_->mimeData(QClipboard::Clipboard);
     QCryptographicHash h(QCryptographicHash::Sha1);
     if (m) {
-        for (const QString& f : m->formats()) h.addData(f.toUtf8() + '\n');
+        for (const QString& f : m->formats())
+            h.addData(f.toUtf8() + '\n');
         if (m->hasText()) h.addData(m->text().toUtf8());
     }
     return h.result();

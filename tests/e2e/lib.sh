@@ -1,0 +1,76 @@
+# Helpers for the end-to-end tests: a private X server with a window manager, a fresh home with
+# its own documents folder, the real program, and waits that poll for a state (never a fixed sleep
+# standing in for one).
+set -euo pipefail
+
+QUORREL=${1:?path to the Quorrel program}
+E2E_TMP=$(mktemp -d /tmp/quorrel-e2e.XXXXXX)
+export HOME="$E2E_TMP/home"
+mkdir -p "$HOME"
+export XDG_RUNTIME_DIR="$E2E_TMP/run"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export XDG_CONFIG_HOME="$HOME/.config"
+unset XDG_DOCUMENTS_DIR
+DOCS="$HOME/Documents"
+SHOTS=${QUORREL_SHOTS:-$E2E_TMP/shots}
+mkdir -p "$SHOTS"
+QPID=""
+XPID=""
+WMPID=""
+
+cleanup() {
+    [ -n "$QPID" ] && kill "$QPID" 2>/dev/null || true
+    [ -n "$WMPID" ] && kill "$WMPID" 2>/dev/null || true
+    pkill -f "xclip.*-display $DISPLAY" 2>/dev/null || true
+    [ -n "$XPID" ] && kill "$XPID" 2>/dev/null || true
+    rm -rf "$E2E_TMP/home" "$E2E_TMP/run"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds.
+wait_until() {
+    local limit=$1; shift
+    local end=$(( $(date +%s%N) / 1000000 + limit * 1000 ))
+    until "$@" >/dev/null 2>&1; do
+        [ $(( $(date +%s%N) / 1000000 )) -lt $end ] || return 1
+        sleep 0.05
+    done
+}
+
+start_x() {
+    exec 5< <(true) # placeholder to keep fd numbers stable
+    local fifo="$E2E_TMP/displayfd"
+    mkfifo "$fifo"
+    Xvfb -displayfd 6 -screen 0 1280x1024x24 -nolisten tcp 6>"$fifo" >/dev/null 2>&1 &
+    XPID=$!
+    local num
+    read -r num <"$fifo"
+    export DISPLAY=":$num"
+    openbox >/dev/null 2>&1 &
+    WMPID=$!
+    wait_until 10 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+}
+
+start_quorrel() {
+    QT_QPA_PLATFORM=xcb "$QUORREL" >"$E2E_TMP/quorrel.log" 2>&1 &
+    QPID=$!
+}
+
+# window_id TITLE-REGEX: the first visible window whose name matches.
+window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+wait_window() { wait_until "${2:-10}" test -n "$(window_id "$1")" || fail "no window '$1'"; window_id "$1"; }
+wait_no_window() { wait_until "${2:-10}" test -z "$(window_id "$1")" || fail "window '$1' still shown"; }
+running() { kill -0 "$QPID" 2>/dev/null; }
+wait_exit() { wait_until "${1:-10}" bash -c "! kill -0 $QPID" || fail "Quorrel did not end"; QPID=""; }
+
+copy_text() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; }
+clip_out() { xclip -selection clipboard -o 2>/dev/null; }
+
+shot() { import -window root "$SHOTS/$1.png"; }
+
+# click_at WINDOW X Y: a click at pixel X,Y of the window's client area.
+click_at() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+}
