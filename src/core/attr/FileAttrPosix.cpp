@@ -1,0 +1,54 @@
+// The DOS attribute bits in user.DOSATTRIB, written as Samba writes them ("0x2", "0x20"), so a
+// store shared with Windows through Samba keeps its hidden files hidden.
+#include "core/FileAttr.h"
+
+#include "core/RuntimeError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/xattr.h>
+
+namespace quorrel {
+
+namespace {
+
+constexpr const char* kAttrName = "user.DOSATTRIB";
+constexpr unsigned kHidden = 0x2;
+constexpr unsigned kArchive = 0x20;
+
+bool Unsupported(int err) {
+    return err == ENOTSUP || err == EOPNOTSUPP;
+}
+
+void SetDosAttributes(const std::string& path, unsigned bits) {
+    char text[16];
+    const int len = std::snprintf(text, sizeof text, "0x%x", bits);
+    if (::setxattr(path.c_str(), kAttrName, text, static_cast<size_t>(len), 0) == 0) return;
+    // A file system without user attributes simply records nothing.
+    if (Unsupported(errno)) return;
+    throw FromErrno(errno, false);
+}
+
+} // namespace
+
+void SetHidden(const std::string& path) {
+    SetDosAttributes(path, kHidden);
+}
+
+void SetArchiveOnly(const std::string& path) {
+    SetDosAttributes(path, kArchive);
+}
+
+bool IsHidden(const std::string& path) {
+    char text[64] = {};
+    const ssize_t len = ::getxattr(path.c_str(), kAttrName, text, sizeof text - 1);
+    if (len <= 0) return false;
+    // Samba's newer binary form starts with a version number, not with "0x"; treat as not hidden.
+    if (len < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
+    const unsigned long bits = std::strtoul(text + 2, nullptr, 16);
+    return (bits & kHidden) != 0;
+}
+
+} // namespace quorrel
