@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "ImageBox.h"
+#include "Resources.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -134,6 +135,7 @@ void Form::Build() {
     const WindowLayout& L = Layout();
     setObjectName(QString::fromLatin1(L.name));
     setWindowTitle(QString::fromStdString(L.title));
+    setWindowIcon(AppIcon());
 
     Qt::WindowFlags f = (L.frame == Frame::FixedDialog) ? Qt::Dialog : Qt::Window;
     if (!L.inTaskbar) f = Qt::Tool;

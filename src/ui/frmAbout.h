@@ -3,12 +3,17 @@
 
 namespace quorrel {
 
+// The About box: the program's name, version and picture, and the way to the system
+// information tool.
 class frmAbout : public Form {
     Q_OBJECT
   public:
     explicit frmAbout(Context& ctx);
     void Form_Load() override;
 
+  public slots:
+    void cmdOK_Click();
+    void cmdSysInfo_Click();
 };
 
 } // namespace quorrel
