@@ -1,0 +1,234 @@
+// The text-mode commands, the clipboard hook and the hot key, over the fakes.
+#include "support/Fakes.h"
+
+#include "core/FileAttr.h"
+#include "pictures/frmPix.h"
+#include "text/frmMain.h"
+#include "ui/ImageBox.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quorrel;
+using namespace quorrel::test;
+
+namespace {
+
+struct TextMode : ::testing::Test {
+    World w;
+    frmMain* main = nullptr;
+    void Start(const std::vector<std::string>& clips = {}) {
+        w.MakeCollector("Work", clips);
+        w.app->Main();
+        main = w.app->Get<frmMain>(FormId::frmMain);
+    }
+    QLineEdit* Text1() { return main->Ctl<QLineEdit>("Text1"); }
+    QComboBox* Combo1() { return main->Ctl<QComboBox>("Combo1"); }
+    QPushButton* Button(const char* n) { return main->Ctl<QPushButton>(n); }
+    std::string C(const std::string& f) { return w.Read("Clips/Data/Work/" + f); }
+};
+
+} // namespace
+
+TEST_F(TextMode, AddWithAnEmptyBoxSaysSoAndWritesNothing) {
+    Start();
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(w.messages.shown, QStringList{"There is no text on the Clipboard."});
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/1"));
+    EXPECT_EQ(C("Settings.ini"), "[Collector]\r\nClipNumber=0\r\n");
+}
+
+TEST_F(TextMode, FirstAddWritesTheClipItsIndexAndTheNewNumber) {
+    Start();
+    w.clipboard.ExternalText("first\r\nsecond");
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
+    EXPECT_EQ(C("1"), "first\r\nsecond\r\n");
+    EXPECT_EQ(C("Numb"), "1\r\n");
+    EXPECT_EQ(C("Data"), "1) first\r\n");
+    EXPECT_EQ(C("Settings.ini"), "[Collector]\r\nClipNumber=1\r\n");
+    ASSERT_EQ(Combo1()->count(), 1);
+    EXPECT_EQ(Combo1()->itemText(0), "1) first");
+    EXPECT_EQ(Combo1()->currentText(), "Select To Replace Clipboard Contents");
+    EXPECT_FALSE(w.busy.busy);
+    if (IsHidden(w.Path("Clips/Data/Work/Settings.ini")) ||
+        IsHidden(w.Path("Clips/Data/Work/Data"))) {
+        EXPECT_TRUE(IsHidden(w.Path("Clips/Data/Work/Settings.ini")));
+        EXPECT_TRUE(IsHidden(w.Path("Clips/Data/Work/Numb")));
+        EXPECT_TRUE(IsHidden(w.Path("Clips/Data/Work/Data")));
+        EXPECT_FALSE(IsHidden(w.Path("Clips/Data/Work/1")));
+    }
+}
+
+TEST_F(TextMode, SameTextTwiceGivesTwoClipsAndALeadingLineEndListsTheNumberAlone) {
+    Start();
+    for (const char* t : {"same", "same", "\r\nafter a line end"}) {
+        Text1()->setText(t);
+        main->cmdAdd_Click();
+    }
+    EXPECT_EQ(C("Data"), "1) same\r\n2) same\r\n3) \r\n");
+    EXPECT_EQ(C("Numb"), "1\r\n2\r\n3\r\n");
+    EXPECT_EQ(Combo1()->count(), 3);
+}
+
+TEST_F(TextMode, AddReplacesAClipFileLeftByAnInterruptedAdd) {
+    Start();
+    w.Write("Clips/Data/Work/1", "left over\r\n");
+    Text1()->setText("new clip");
+    main->cmdAdd_Click();
+    EXPECT_EQ(C("1"), "new clip\r\n");
+}
+
+TEST_F(TextMode, AddErrorsShowNumberAndDescriptionAndWriteNoClip) {
+    struct Case {
+        const char* settings;
+        const char* message;
+    };
+    for (const Case& c : {Case{"[Collector]\r\nClipNumber=abc\r\n", "13 Type mismatch"},
+                          Case{"[Collector]\r\nClipNumber=32767\r\n", "6 Overflow"},
+                          Case{"[Collector]\r\n", "13 Type mismatch"}}) {
+        World w2;
+        w2.MakeCollector("Work");
+        w2.Write("Clips/Data/Work/Settings.ini", c.settings);
+        w2.app->Main();
+        auto* m = w2.app->Get<frmMain>(FormId::frmMain);
+        m->Ctl<QLineEdit>("Text1")->setText("x");
+        m->cmdAdd_Click();
+        EXPECT_EQ(w2.messages.shown, QStringList{c.message}) << c.settings;
+        EXPECT_FALSE(w2.Exists("Clips/Data/Work/Numb"));
+        EXPECT_FALSE(w2.Exists("Clips/Data/Work/32768"));
+        EXPECT_FALSE(w2.busy.busy);
+    }
+}
+
+TEST_F(TextMode, ChoosingAClipPutsItBackWithOneMoreLineEnd) {
+    Start({"one line", "two\r\nlines"});
+    const int before = w.clipboard.notices;
+    Combo1()->activated(1);
+    EXPECT_EQ(w.clipboard.GetText(), "two\r\nlines\r\n");
+    EXPECT_EQ(Text1()->text(), "two\r\nlines\r\n"); // the hook showed it before the call returned
+    EXPECT_GT(w.clipboard.notices, before);
+    EXPECT_TRUE(Button("cmdPreview")->isEnabled());
+    Combo1()->activated(0);
+    EXPECT_EQ(w.clipboard.GetText(), "one line\r\n");
+}
+
+TEST_F(TextMode, ChoosingAClipWhoseFileIsGoneSaysSoWithoutEndingTheProgram) {
+    Start({"one"});
+    std::remove(w.Path("Clips/Data/Work/1").c_str());
+    Combo1()->activated(0);
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown[0].startsWith("53 "));
+    EXPECT_EQ(w.clipboard.GetText(), "");
+}
+
+TEST_F(TextMode, AddToClipboardPutsTheEditedTextEvenWhenEmpty) {
+    Start();
+    w.clipboard.ExternalText("original");
+    Text1()->setText("edited");
+    QTest::mouseClick(Button("cmdAddToClipboard"), Qt::LeftButton);
+    EXPECT_EQ(w.clipboard.GetText(), "edited");
+    Text1()->clear();
+    main->cmdAddToClipboard_Click();
+    EXPECT_EQ(w.clipboard.GetText(), "");
+    EXPECT_FALSE(w.busy.busy);
+}
+
+TEST_F(TextMode, ClearEmptiesClipboardAndBoxAndShowsThePromptKeepingTheItems) {
+    Start({"a", "b"});
+    Combo1()->activated(0);
+    QTest::mouseClick(Button("cmdClear"), Qt::LeftButton);
+    EXPECT_EQ(w.clipboard.GetText(), "");
+    EXPECT_EQ(Text1()->text(), "");
+    EXPECT_EQ(Combo1()->currentText(), "Select To Replace Clipboard Contents");
+    EXPECT_EQ(Combo1()->count(), 2);
+}
+
+TEST_F(TextMode, ClipPreviewWithoutClipsSaysSo) {
+    Start();
+    main->cmdClipPrev_Click();
+    EXPECT_EQ(w.messages.shown, QStringList{"There are no text Clips to preview."});
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmClipPrev));
+}
+
+TEST_F(TextMode, HookFeedsBothWindowsOnEveryChange) {
+    Start();
+    auto* img = w.app->Get<frmPix>(FormId::frmPix)->Ctl<ImageBox>("imgClipboard");
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    w.clipboard.ExternalImage(picture);
+    EXPECT_EQ(Text1()->text(), "");
+    EXPECT_FALSE(img->Picture().isNull());
+    img->setEnabled(false);
+    w.clipboard.ExternalText("text");
+    EXPECT_EQ(Text1()->text(), "text");
+    EXPECT_TRUE(img->Picture().isNull());
+    EXPECT_TRUE(img->isEnabled());
+}
+
+TEST_F(TextMode, HotKeyNeedsLeftWindowsKeyWithAltAndActsOnlyInItsMode) {
+    Start();
+    auto* timer = main->findChild<QTimer*>("Timer1");
+    auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
+    // Alone, neither key does anything; the right Windows key (92) never counts.
+    for (auto keys : {std::map<int, bool>{{91, true}}, std::map<int, bool>{{18, true}},
+                      std::map<int, bool>{{92, true}, {18, true}}}) {
+        w.keys.down = keys;
+        tick();
+        EXPECT_TRUE(main->isVisible());
+    }
+    w.keys.down = {{91, true}, {18, true}};
+    tick();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(w.app->State().WindowHidden);
+    tick(); // no edge detection: held keys toggle again
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(w.app->State().WindowHidden);
+    // In graphics mode the text window's timer does nothing.
+    w.app->State().TextModeActive = false;
+    tick();
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(TextMode, LosingTheFocusHidesAndTheHotKeyBringsItBack) {
+    Start();
+    emit main->LostFocus();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(w.app->State().WindowHidden);
+    w.keys.down = {{91, true}, {18, true}};
+    QMetaObject::invokeMethod(main->findChild<QTimer*>("Timer1"), "timeout", Qt::DirectConnection);
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(TextMode, GraphicsModeSwitchHidesTextWindowAndShowsThePictureWindow) {
+    Start();
+    QTest::mouseClick(Button("cmdPix"), Qt::LeftButton);
+    EXPECT_FALSE(w.app->State().TextModeActive);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(w.app->Loaded(FormId::frmPix)->isVisible());
+}
+
+TEST_F(TextMode, MenuEntriesAndTheLabelOpenTheirWindows) {
+    Start();
+    struct Case {
+        const char* entry;
+        FormId form;
+    };
+    for (const Case& c : {Case{"mnuNew", FormId::frmNameTxt}, Case{"mnuOpen", FormId::frmOpen},
+                          Case{"mnuSave", FormId::frmSaveAs}, Case{"mnuDelete", FormId::frmDelete},
+                          Case{"mnuAbout", FormId::frmAbout}}) {
+        main->Menu(c.entry)->trigger();
+        EXPECT_TRUE(w.app->IsLoaded(c.form)) << c.entry;
+        w.app->Unload(c.form);
+    }
+    main->Menu("mnuProgHelp")->trigger();
+    ASSERT_EQ(w.help.calls.size(), 1u);
+    EXPECT_EQ(w.help.calls[0].file, "QuorrelHelp.chm");
+    EXPECT_EQ(w.help.calls[0].command, 0);
+    emit main->Clicked("lblCollector");
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
+}
