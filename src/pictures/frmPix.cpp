@@ -1,27 +1,125 @@
 #include "frmPix.h"
 
+#include "PixSteps.h"
+#include "clipwatch/HotKey.h"
+#include "core/RuntimeError.h"
+#include "core/TextFile.h"
 #include "ui/Forms.h"
+#include "ui/Help.h"
 #include "ui/ImageBox.h"
 
+#include <QAction>
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 
 namespace quorrel {
 
-frmPix::frmPix(Context& c) : Form(FormId::frmPix, c) {}
+namespace {
+
+// The picture as the bytes of a bitmap file.
+std::string BitmapBytes(const QImage& picture) {
+    if (picture.isNull()) throw RuntimeError(ErrInvalidProperty);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "BMP");
+    if (!writer.write(picture))
+        throw RuntimeError(ErrInvalidCall, writer.errorString().toStdString());
+    return bytes.toStdString();
+}
+
+// Reads a picture whatever its name says: stored pictures are bitmaps named N.jpg.
+QImage ReadPicture(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    reader.setDecideFormatFromContent(true);
+    QImage picture;
+    reader.read(&picture);
+    return picture;
+}
+
+} // namespace
+
+frmPix::frmPix(Context& c) : Form(FormId::frmPix, c) {
+    for (int n = 1; n <= kPictureSlots; ++n) {
+        slots_[n - 1] = Ctl<ImageBox>(QStringLiteral("img%1").arg(n).toLatin1().constData());
+        connect(slots_[n - 1], &ImageBox::Click, this, [this, n] { imgN_Click(n); });
+    }
+    connect(Ctl<QPushButton>("cmdSave"), &QPushButton::clicked, this, &frmPix::cmdSave_Click);
+    connect(Ctl<QPushButton>("cmdCapture"), &QPushButton::clicked, this, &frmPix::cmdCapture_Click);
+    connect(Ctl<QPushButton>("cmdClear"), &QPushButton::clicked, this, &frmPix::cmdClear_Click);
+    connect(Ctl<QPushButton>("cmdPreview"), &QPushButton::clicked, this, &frmPix::cmdPreview_Click);
+    connect(Ctl<QPushButton>("cmdText"), &QPushButton::clicked, this, &frmPix::cmdText_Click);
+    // Only an enabled box reports the click: after Clear Clipboard it does nothing.
+    connect(Ctl<ImageBox>("imgClipboard"), &ImageBox::Click, this, &frmPix::cmdPreview_Click);
+
+    auto show = [this](FormId id) { return [this, id] { ctx.forms.Show(id); }; };
+    connect(Menu("mnuCreate"), &QAction::triggered, this, show(FormId::frmNameTxt));
+    connect(Menu("mnuOpen"), &QAction::triggered, this, show(FormId::frmOpen));
+    connect(Menu("mnuSave"), &QAction::triggered, this, show(FormId::frmSaveAs));
+    connect(Menu("mnuDelete"), &QAction::triggered, this, show(FormId::frmDelete));
+    connect(Menu("mnuExit"), &QAction::triggered, this,
+            [this] { ctx.forms.Unload(FormId::frmPix); });
+    connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmPix::mnuProgHelp_Click);
+    connect(Menu("mnuAbout"), &QAction::triggered, this, show(FormId::frmAbout));
+    connect(this, &Form::Clicked, this, [this](const QString& name) {
+        if (name == QLatin1String("lblCollector")) ctx.forms.Show(FormId::frmOpen);
+    });
+    connect(this, &Form::LostFocus, this, [this] {
+        if (!ctx.state.TextModeActive) LoseFocus(ctx.state, this);
+    });
+    connect(findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, this,
+            [this] { HotKeyTick(ctx.state, ctx.keys, false, this); });
+}
 
 void frmPix::Form_Load() {
     SetOuterHeight(5565);
-    if (ctx.clipboard.GetFormat()) ShowClipboardPicture(ctx.clipboard.GetData());
+    ctx.hook.Hook(this);
+    if (ctx.clipboard.GetFormat()) {
+        auto* img = Ctl<ImageBox>("imgClipboard");
+        img->setEnabled(true);
+        img->SetPicture(ctx.clipboard.GetData());
+    }
     RefreshPictureSlots();
+    auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
+    timer->setInterval(kHotKeyInterval);
+    timer->start();
 }
 
-void frmPix::Form_Unload() { ctx.forms.Unload(FormId::frmMain); }
+void frmPix::Form_Unload() {
+    // The text-mode window's unload ends the program and unloads this window too.
+    ctx.forms.Unload(FormId::frmMain);
+}
 
-void frmPix::RefreshPictureSlots() {}
+ImageBox* frmPix::Slot(int n) const {
+    return n >= 1 && n <= kPictureSlots ? slots_[n - 1] : nullptr;
+}
+
+void frmPix::RefreshPictureSlots() {
+    for (int n = 1; n <= kPictureSlots; ++n) {
+        ImageBox* slot = slots_[n - 1];
+        const std::string path = PicturePath(ctx.state.CollectorPath, n);
+        if (!FileExists(path)) {
+            slot->setVisible(false);
+            continue;
+        }
+        slot->setVisible(true);
+        QImage picture = ReadPicture(path);
+        if (picture.isNull()) {
+            // A file that is no picture (or one too large to decode) is treated as missing.
+            slot->setVisible(false);
+            continue;
+        }
+        slot->SetPicture(picture);
+    }
+}
 
 void frmPix::HidePictureSlots() {
-    for (int n = 1; n <= 15; ++n)
-        Ctl<ImageBox>(QStringLiteral("img%1").arg(n).toLatin1().constData())->setVisible(false);
+    for (ImageBox* slot : slots_)
+        slot->setVisible(false);
 }
 
 void frmPix::SetCollectorCaption(const QString& caption) {
@@ -32,6 +130,54 @@ void frmPix::ShowClipboardPicture(const QImage& picture) {
     auto* img = Ctl<ImageBox>("imgClipboard");
     img->setEnabled(true);
     img->SetPicture(picture);
+}
+
+void frmPix::cmdSave_Click() {
+    try {
+        const QImage picture = Ctl<ImageBox>("imgClipboard")->Picture();
+        const AddPictureResult r =
+            AddPicture(ctx.state.CollectorPath, [&picture] { return BitmapBytes(picture); });
+        if (r.full) {
+            ctx.messages.Show(
+                QStringLiteral("Sorry, you already have 15 images in this collector."));
+            return;
+        }
+        RefreshPictureSlots();
+    } catch (const RuntimeError& e) {
+        if (e.number == ErrInvalidProperty)
+            ctx.messages.Show(QStringLiteral("There are no graphics on the Clipboard."));
+        else
+            ctx.messages.Show(QString::fromStdString(e.Message()));
+    }
+}
+
+void frmPix::cmdCapture_Click() {
+    ctx.capture.CaptureScreen(this);
+}
+
+void frmPix::cmdClear_Click() {
+    ctx.clipboard.Clear();
+    Ctl<ImageBox>("imgClipboard")->setEnabled(false);
+}
+
+void frmPix::cmdPreview_Click() {
+    ctx.forms.Show(FormId::frmPixView);
+}
+
+void frmPix::cmdText_Click() {
+    ctx.state.TextModeActive = true;
+    ctx.forms.Show(FormId::frmMain);
+    hide();
+}
+
+void frmPix::imgN_Click(int n) {
+    const QImage picture = slots_[n - 1]->Picture();
+    ctx.clipboard.Clear();
+    ctx.clipboard.SetData(picture);
+}
+
+void frmPix::mnuProgHelp_Click() {
+    OpenHelp(ctx, this);
 }
 
 } // namespace quorrel

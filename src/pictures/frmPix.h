@@ -5,7 +5,10 @@
 
 namespace quorrel {
 
-// The graphics-mode window.
+class ImageBox;
+
+// The graphics-mode window: the clipboard's picture, the open collector's 15 picture slots and
+// the commands that move pictures between them.
 class frmPix : public Form {
     Q_OBJECT
   public:
@@ -18,6 +21,19 @@ class frmPix : public Form {
     void SetCollectorCaption(const QString& caption); // lblCollector
     // What the clipboard hook does to the graphics window on every change.
     void ShowClipboardPicture(const QImage& picture); // imgClipboard enabled, picture replaced
+
+    void cmdSave_Click();
+    void cmdCapture_Click();
+    void cmdClear_Click();
+    void cmdPreview_Click();
+    void cmdText_Click();
+    void imgN_Click(int n);
+    void mnuProgHelp_Click();
+
+    ImageBox* Slot(int n) const; // img1 ... img15
+
+  private:
+    ImageBox* slots_[15] = {};
 };
 
 } // namespace quorrel

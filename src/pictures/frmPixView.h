@@ -3,12 +3,21 @@
 
 namespace quorrel {
 
+// The picture viewer: the clipboard's picture at its natural size, in a window fitted around
+// it. It keeps the picture it was opened with; a click on the picture closes it.
 class frmPixView : public Form {
     Q_OBJECT
   public:
     explicit frmPixView(Context& ctx);
     void Form_Load() override;
+    void Image1_Click();
 
+  protected:
+    void showEvent(QShowEvent* e) override;
+
+  private:
+    void FitToPicture();
+    bool fitted_ = true; // nothing to fit until a picture was set
 };
 
 } // namespace quorrel

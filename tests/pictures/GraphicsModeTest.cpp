@@ -1,0 +1,333 @@
+// The graphics-mode window and the picture viewer over the fakes: the slots as the store has
+// them, the picture commands and the window rules.
+#include "support/Fakes.h"
+
+#include "pictures/frmPix.h"
+#include "pictures/frmPixView.h"
+#include "text/frmMain.h"
+#include "ui/ImageBox.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+using namespace quorrel;
+using namespace quorrel::test;
+
+namespace {
+
+QImage Filled(int w, int h, QColor colour) {
+    QImage picture(w, h, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+std::string Fixture(const char* name) {
+    QFile f(QStringLiteral(QUORREL_TEST_DATA "/") + QLatin1String(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return f.readAll().toStdString();
+}
+
+std::string Bitmap(QColor colour, int w = 4, int h = 3) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Filled(w, h, colour).save(&buffer, "BMP");
+    return bytes.toStdString();
+}
+
+struct GraphicsMode : ::testing::Test {
+    World w;
+    frmPix* pix = nullptr;
+    void Start() {
+        w.MakeCollector("Work");
+        w.app->Main();
+        pix = w.app->Get<frmPix>(FormId::frmPix);
+    }
+    ImageBox* Current() { return pix->Ctl<ImageBox>("imgClipboard"); }
+    QPushButton* Button(const char* n) { return pix->Ctl<QPushButton>(n); }
+    void Click(const char* n) { QTest::mouseClick(Button(n), Qt::LeftButton); }
+    void ClickImage(ImageBox* img) { QTest::mouseClick(img, Qt::LeftButton, {}, QPoint(5, 5)); }
+    std::string Pix(const std::string& f) { return "Clips/Data/Work/Pix/" + f; }
+    void Store(int n, const std::string& bytes) { w.Write(Pix(std::to_string(n) + ".jpg"), bytes); }
+    std::set<int> Shown() {
+        std::set<int> shown;
+        for (int n = 1; n <= 15; ++n)
+            if (!pix->Slot(n)->isHidden()) shown.insert(n);
+        return shown;
+    }
+    void GraphicsModeOn() {
+        QTest::mouseClick(w.app->Get<frmMain>(FormId::frmMain)->Ctl<QPushButton>("cmdPix"),
+                          Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+TEST_F(GraphicsMode, FirstAddStoresABitmapNamedOneJpgAndShowsItInSlotOne) {
+    Start();
+    w.clipboard.ExternalImage(Filled(30, 20, Qt::red));
+    GraphicsModeOn();
+    QTest::keyClick(pix, Qt::Key_Return); // the window's default button
+    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
+    const std::string stored = w.Read(Pix("1.jpg"));
+    EXPECT_EQ(stored.substr(0, 2), "BM");
+    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=1\r\n");
+    EXPECT_EQ(Shown(), std::set<int>{1});
+    const QImage slot = pix->Slot(1)->Picture();
+    EXPECT_EQ(slot.size(), QSize(30, 20));
+    EXPECT_EQ(slot.pixelColor(10, 10), QColor(Qt::red));
+}
+
+TEST_F(GraphicsMode, FifteenthPictureFillsTheCollectorAndTheNextAddIsRefused) {
+    Start();
+    w.Write(Pix("Settings.ini"), "[Collector]\r\nPicNum=14\r\n");
+    w.clipboard.ExternalImage(Filled(5, 5, Qt::green));
+    Click("cmdSave");
+    EXPECT_TRUE(w.Exists(Pix("15.jpg")));
+    EXPECT_EQ(Shown(), std::set<int>{15});
+    Click("cmdSave");
+    EXPECT_EQ(w.messages.shown,
+              QStringList{"Sorry, you already have 15 images in this collector."});
+    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=15\r\n");
+    EXPECT_FALSE(w.Exists(Pix("16.jpg")));
+}
+
+TEST_F(GraphicsMode, AddFailuresShowTheirMessageAndKeepPicNum) {
+    struct Case {
+        const char* settings; // Pix/Settings.ini, or nullptr for a collector without Pix
+        bool picture;
+        const char* message;
+        const char* after;
+    };
+    const Case cases[] = {
+        {nullptr, false, "There are no graphics on the Clipboard.", "[Collector]\r\nPicNum=0\r\n"},
+        {"[Collector]\r\nPicNum=3\r\n", false, "There are no graphics on the Clipboard.",
+         "[Collector]\r\nPicNum=3\r\n"},
+        {"[Collector]\r\nPicNum=two\r\n", true, "13 Type mismatch",
+         "[Collector]\r\nPicNum=two\r\n"},
+        {"[Collector]\r\nPicNum=32767\r\n", true, "6 Overflow", "[Collector]\r\nPicNum=32767\r\n"},
+    };
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::filesystem::remove_all(w.Path(Pix("")));
+        if (c.settings) w.Write(Pix("Settings.ini"), c.settings);
+        if (c.picture)
+            w.clipboard.ExternalImage(Filled(4, 4, Qt::blue));
+        else
+            w.clipboard.ExternalText("only text");
+        w.messages.shown.clear();
+        Click("cmdSave");
+        EXPECT_EQ(w.messages.shown, QStringList{c.message});
+        EXPECT_EQ(w.Read(Pix("Settings.ini")), c.after);
+        EXPECT_FALSE(w.Exists(Pix("1.jpg")));
+        EXPECT_FALSE(w.Exists(Pix("4.jpg")));
+    }
+}
+
+TEST_F(GraphicsMode, TextOnTheClipboardNeverFillsTheCollector) {
+    Start();
+    w.clipboard.ExternalText("text");
+    for (int i = 0; i < 16; ++i)
+        Click("cmdSave");
+    EXPECT_EQ(w.messages.shown.size(), 16);
+    EXPECT_EQ(w.messages.shown.count("There are no graphics on the Clipboard."), 16);
+    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=0\r\n");
+}
+
+TEST_F(GraphicsMode, CollectorFolderRemovedBehindTheProgramsBackIsReportedNotACrash) {
+    Start();
+    std::filesystem::remove_all(w.Path("Clips/Data/Work"));
+    w.clipboard.ExternalImage(Filled(4, 4, Qt::blue));
+    Click("cmdSave");
+    EXPECT_EQ(w.messages.shown, QStringList{"76 Path not found"});
+    EXPECT_FALSE(w.Exists("Clips/Data/Work"));
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(GraphicsMode, SlotsShowWhatIsOnDiskWhateverPicNumSays) {
+    Start();
+    w.Write(Pix("Settings.ini"), "[Collector]\r\nPicNum=1\r\n");
+    Store(1, Bitmap(Qt::red));
+    Store(2, Fixture("pix_red.png"));       // another format under the same name shows too
+    Store(3, Fixture("pix_truncated.jpg")); // exists, cannot be decoded: treated as missing
+    Store(4, Bitmap(Qt::blue));
+    Store(6, "not a picture at all");
+    Store(7, Bitmap(Qt::green));
+    Store(16, Bitmap(Qt::red)); // beyond the last slot: never looked at
+    GraphicsModeOn();
+    EXPECT_EQ(Shown(), (std::set<int>{1, 2, 4, 7}));
+    EXPECT_EQ(pix->Slot(2)->Picture().size(), QSize(8, 6));
+    EXPECT_EQ(pix->Slot(4)->Picture().pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(pix->Slot(7)->Picture().pixelColor(0, 0), QColor(Qt::green));
+
+    // A file removed since the last refresh hides its slot; a trailing separator on the
+    // collector path changes nothing.
+    std::filesystem::remove(w.Path(Pix("4.jpg")));
+    w.app->State().CollectorPath += "/";
+    w.app->RefreshPictureSlots();
+    EXPECT_EQ(Shown(), (std::set<int>{1, 2, 7}));
+
+    w.app->HidePictureSlots();
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_TRUE(w.Exists(Pix("1.jpg")));
+}
+
+TEST_F(GraphicsMode, ClickingASlotPutsItsPictureOnTheClipboardAndAddStoresACopy) {
+    Start();
+    w.Write(Pix("Settings.ini"), "[Collector]\r\nPicNum=3\r\n");
+    Store(1, Bitmap(Qt::red));
+    Store(2, Bitmap(Qt::green));
+    Store(3, Bitmap(Qt::blue, 7, 5));
+    GraphicsModeOn();
+    w.clipboard.ExternalText("text before");
+    ClickImage(pix->Slot(3));
+    EXPECT_EQ(w.clipboard.GetData().size(), QSize(7, 5));
+    EXPECT_EQ(w.clipboard.GetText(), "");
+    EXPECT_EQ(Current()->Picture().pixelColor(1, 1), QColor(Qt::blue));
+    EXPECT_EQ(w.app->Get<frmMain>(FormId::frmMain)->Ctl<QLineEdit>("Text1")->text(), "");
+    Click("cmdSave");
+    EXPECT_TRUE(w.messages.shown.isEmpty());
+    EXPECT_EQ(w.Read(Pix("4.jpg")), w.Read(Pix("3.jpg")));
+    EXPECT_EQ(Shown(), (std::set<int>{1, 2, 3, 4}));
+}
+
+TEST_F(GraphicsMode, ClearDisablesTheCurrentPictureButPreviewStillOpensTheViewer) {
+    Start();
+    w.clipboard.ExternalImage(Filled(10, 10, Qt::red));
+    GraphicsModeOn();
+    Click("cmdClear");
+    EXPECT_FALSE(w.clipboard.GetFormat());
+    EXPECT_TRUE(Current()->Picture().isNull());
+    EXPECT_FALSE(Current()->isEnabled());
+    ClickImage(Current());
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPixView));
+    Click("cmdPreview");
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmPixView));
+    // The next change enables the current picture again; a click on it opens the viewer.
+    w.app->Unload(FormId::frmPixView);
+    w.clipboard.ExternalImage(Filled(10, 10, Qt::green));
+    ClickImage(Current());
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmPixView));
+}
+
+TEST_F(GraphicsMode, ViewerFitsItselfAroundThePictureAndKeepsItUntilClosed) {
+    Start();
+    w.clipboard.ExternalImage(Filled(200, 100, Qt::red));
+    GraphicsModeOn();
+    Click("cmdPreview");
+    auto* view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->isVisible());
+    auto* image = view->Ctl<ImageBox>("Image1");
+    EXPECT_EQ(image->size(), QSize(200, 100));                // 3000 x 1500 twips
+    EXPECT_EQ(view->frameGeometry().size(), QSize(220, 140)); // 3300 x 2100 twips offscreen
+
+    w.clipboard.ExternalImage(Filled(50, 40, Qt::green));
+    Click("cmdPreview");
+    EXPECT_EQ(w.app->Loaded(FormId::frmPixView), view);
+    EXPECT_EQ(image->Picture().size(), QSize(200, 100));
+
+    ClickImage(image);
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPixView));
+    Drain();
+    Click("cmdPreview");
+    auto* again = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Ctl<ImageBox>("Image1")->Picture().size(), QSize(50, 40));
+}
+
+TEST_F(GraphicsMode, ViewerWithoutAPictureKeepsItsDesignSizeAndClosesOnAClick) {
+    Start();
+    w.clipboard.ExternalText("text only");
+    w.app->Show(FormId::frmPixView);
+    auto* view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->size(), QSize(428, 277)); // 6420 x 4155 twips
+    auto* image = view->Ctl<ImageBox>("Image1");
+    EXPECT_TRUE(image->Picture().isNull());
+    ClickImage(image);
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPixView));
+}
+
+TEST_F(GraphicsMode, CaptureLeavesTheWindowShownWithTheScreenAndTheCollectorUnchanged) {
+    Start();
+    GraphicsModeOn();
+    w.capture.screen = Filled(64, 48, Qt::yellow);
+    Click("cmdCapture");
+    EXPECT_TRUE(w.capture.windowWasHidden);
+    EXPECT_TRUE(pix->isVisible());
+    EXPECT_EQ(Current()->Picture().size(), QSize(64, 48));
+    EXPECT_TRUE(Current()->isEnabled());
+    EXPECT_FALSE(w.Exists(Pix("")));
+    EXPECT_FALSE(w.app->State().TextModeActive);
+}
+
+TEST_F(GraphicsMode, ModeSwitchesMoveBetweenTheWindowsAndTheHotKeyActsInGraphicsModeOnly) {
+    Start();
+    auto* main = w.app->Get<frmMain>(FormId::frmMain);
+    auto* timer = pix->findChild<QTimer*>("Timer1");
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 200);
+    auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
+    w.keys.down = {{91, true}, {18, true}};
+    tick(); // text mode: the graphics window's timer does nothing
+    EXPECT_FALSE(pix->isVisible());
+    EXPECT_FALSE(w.app->State().WindowHidden);
+
+    GraphicsModeOn();
+    EXPECT_FALSE(w.app->State().TextModeActive);
+    EXPECT_TRUE(pix->isVisible());
+    EXPECT_FALSE(main->isVisible());
+    tick();
+    EXPECT_FALSE(pix->isVisible());
+    EXPECT_TRUE(w.app->State().WindowHidden);
+    EXPECT_FALSE(main->isVisible());
+    tick();
+    EXPECT_TRUE(pix->isVisible());
+    w.keys.down.clear();
+
+    emit pix->LostFocus();
+    EXPECT_FALSE(pix->isVisible());
+    EXPECT_TRUE(w.app->State().WindowHidden);
+    w.app->State().WindowHidden = false;
+    pix->show();
+
+    Click("cmdText");
+    EXPECT_TRUE(w.app->State().TextModeActive);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(pix->isVisible());
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmPix));
+    emit pix->LostFocus(); // a hidden graphics window in text mode does not hide the text one
+    EXPECT_FALSE(w.app->State().WindowHidden);
+}
+
+TEST_F(GraphicsMode, MenuAndLabelOpenTheirWindowsAndExitEndsTheProgram) {
+    Start();
+    GraphicsModeOn();
+    pix->Menu("mnuProgHelp")->trigger();
+    ASSERT_EQ(w.help.calls.size(), 1u);
+    EXPECT_EQ(w.help.calls[0].owner, pix);
+    pix->Menu("mnuAbout")->trigger();
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmAbout));
+    QTest::mouseClick(pix->Ctl<QLabel>("lblCollector"), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
+
+    QSignalSpy ended(w.app.get(), &App::Ended);
+    pix->Menu("mnuExit")->trigger();
+    EXPECT_EQ(ended.count(), 1);
+    for (int i = 0; i < kFormCount; ++i)
+        EXPECT_FALSE(w.app->IsLoaded(static_cast<FormId>(i))) << FormName(static_cast<FormId>(i));
+    Drain();
+}

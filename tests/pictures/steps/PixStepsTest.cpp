@@ -1,0 +1,185 @@
+// The picture store steps of Add To Collector on a scratch collector, without any window.
+#include "pictures/PixSteps.h"
+#include "core/Ini.h"
+#include "core/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace quorrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct PixSteps : ::testing::Test {
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "quorrel-pix-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        root = tmpl;
+        collector = root + "/Work";
+        fs::create_directory(collector);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    std::string Pix(const std::string& name = "") const { return collector + "/Pix/" + name; }
+    std::string PicNum() const { return Get(Pix("Settings.ini")); }
+    void SetPicNum(const std::string& value) {
+        fs::create_directories(Pix());
+        Put(Pix("Settings.ini"), "[Collector]\r\nPicNum=" + value + "\r\n");
+    }
+    // The names in Pix, so that a test sees any left-over temporary file.
+    std::vector<std::string> PixFiles() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(Pix()))
+            names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    int encoded = 0;
+    PictureEncoder Bitmap(const std::string& bytes = "BMpicture") {
+        return [this, bytes] {
+            ++encoded;
+            return bytes;
+        };
+    }
+    static PictureEncoder NoPicture() {
+        return []() -> std::string { throw RuntimeError(ErrInvalidProperty); };
+    }
+
+    std::string root, collector;
+};
+
+} // namespace
+
+TEST_F(PixSteps, FirstPictureMakesPixWithPicNumZeroBeforeTheSaveAndOneAfter) {
+    std::string picNumWhileSaving;
+    const auto r = AddPicture(collector, [&] {
+        picNumWhileSaving = ReadINI(Pix("Settings.ini"), "Collector", "PicNum");
+        return std::string("BMfirst");
+    });
+    EXPECT_FALSE(r.full);
+    EXPECT_EQ(r.number, "1");
+    EXPECT_EQ(picNumWhileSaving, "0");
+    EXPECT_EQ(Get(Pix("1.jpg")), "BMfirst");
+    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=1\r\n");
+    EXPECT_EQ(PixFiles(), (std::vector<std::string>{"1.jpg", "Settings.ini"}));
+}
+
+TEST_F(PixSteps, PicNumDecidesTheNextFileAndOnlyTheExactTextFifteenBlocks) {
+    struct Case {
+        const char* picNum;
+        const char* file;  // written, or "" when nothing is
+        const char* after; // PicNum afterwards
+        int error;         // 0, or the run-time error raised
+    };
+    const Case cases[] = {
+        {"0", "1.jpg", "1", 0},
+        {"14", "15.jpg", "15", 0},
+        {"15", "", "15", 0},        // full: nothing written, no error
+        {"16", "17.jpg", "17", 0},  // never written by the program, but not blocked
+        {" 15", "16.jpg", "16", 0}, // not the exact text
+        {"abc", "", "abc", ErrTypeMismatch},
+        {"", "", "", ErrTypeMismatch},
+        {"32767", "", "32767", ErrOverflow},
+        {"40000", "", "40000", ErrOverflow},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("PicNum=") + c.picNum);
+        fs::remove_all(Pix());
+        SetPicNum(c.picNum);
+        encoded = 0;
+        try {
+            const auto r = AddPicture(collector, Bitmap());
+            EXPECT_EQ(c.error, 0);
+            EXPECT_EQ(r.full, std::string(c.file).empty());
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number, c.error);
+        }
+        EXPECT_EQ(ReadINI(Pix("Settings.ini"), "Collector", "PicNum"), c.after);
+        std::vector<std::string> expected{"Settings.ini"};
+        if (*c.file) expected.insert(expected.begin(), c.file);
+        EXPECT_EQ(PixFiles(), expected);
+        EXPECT_EQ(encoded, *c.file ? 1 : 0);
+    }
+}
+
+TEST_F(PixSteps, SettingsFileWithoutTheKeyIsAConversionErrorAndWritesNothing) {
+    fs::create_directories(Pix());
+    EXPECT_THROW(
+        {
+            try {
+                AddPicture(collector, Bitmap());
+            } catch (const RuntimeError& e) {
+                EXPECT_EQ(e.number, ErrTypeMismatch);
+                throw;
+            }
+        },
+        RuntimeError);
+    EXPECT_EQ(PixFiles(), std::vector<std::string>{"Settings.ini"}); // created empty by the read
+    EXPECT_EQ(PicNum(), "");
+}
+
+TEST_F(PixSteps, NoPictureLeavesPicNumAndNeverFillsTheCollector) {
+    for (int i = 0; i < 20; ++i) {
+        try {
+            AddPicture(collector, NoPicture());
+            ADD_FAILURE() << "an empty picture was stored";
+        } catch (const RuntimeError& e) {
+            ASSERT_EQ(e.number, ErrInvalidProperty);
+        }
+    }
+    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=0\r\n");
+    EXPECT_EQ(PixFiles(), std::vector<std::string>{"Settings.ini"});
+    EXPECT_EQ(AddPicture(collector, Bitmap()).number, "1");
+}
+
+TEST_F(PixSteps, FailedPictureWriteKeepsPicNumAndLeavesNoFileBehind) {
+    SetPicNum("1");
+    fs::create_directory(Pix("2.jpg")); // the name is taken by something that cannot be replaced
+    EXPECT_THROW(AddPicture(collector, Bitmap()), RuntimeError);
+    EXPECT_EQ(ReadINI(Pix("Settings.ini"), "Collector", "PicNum"), "1");
+    EXPECT_EQ(PixFiles(), (std::vector<std::string>{"2.jpg", "Settings.ini"}));
+    EXPECT_TRUE(fs::is_directory(Pix("2.jpg")));
+}
+
+TEST_F(PixSteps, AFileLeftUnderTheNextNumberIsReplaced) {
+    SetPicNum("0");
+    Put(Pix("1.jpg"), "left over from an interrupted save");
+    AddPicture(collector, Bitmap("BMnew"));
+    EXPECT_EQ(Get(Pix("1.jpg")), "BMnew");
+}
+
+TEST_F(PixSteps, CollectorRemovedBehindTheProgramsBackIsPathNotFound) {
+    fs::remove_all(collector);
+    try {
+        AddPicture(collector, Bitmap());
+        ADD_FAILURE() << "stored into a missing collector";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number, ErrPathNotFound);
+    }
+    EXPECT_FALSE(fs::exists(collector));
+}
+
+TEST_F(PixSteps, PathsAreAppendedUnchangedAlsoAfterATrailingSeparator) {
+    EXPECT_EQ(PicturePath("/c/Work", 3), "/c/Work/Pix/3.jpg");
+    EXPECT_EQ(PicturePath("/c/Work/", 15), "/c/Work//Pix/15.jpg");
+    EXPECT_EQ(PixSettingsFile("/c/Work"), "/c/Work/Pix/Settings.ini");
+    EXPECT_EQ(AddPicture(collector + "/", Bitmap()).number, "1");
+    EXPECT_EQ(Get(Pix("1.jpg")), "BMpicture");
+}
