@@ -1,9 +1,91 @@
 #include "frmDelete.h"
 
+#include "CollectorSteps.h"
+#include "core/Ini.h"
+#include "core/Paths.h"
+#include "core/RuntimeError.h"
+#include "platform/StoreText.h"
+#include "ui/Forms.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
 namespace quorrel {
 
-frmDelete::frmDelete(Context& c) : Form(FormId::frmDelete, c) {}
+namespace {
+const char* const kOpenOne = "You may not delete the Collector you have open";
+}
 
-void frmDelete::Form_Load() {}
+frmDelete::frmDelete(Context& c) : Form(FormId::frmDelete, c) {
+    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmDelete::Combo1_Click);
+    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmDelete::cmdOk_Click);
+    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this,
+            &frmDelete::cmdCancel_Click);
+}
+
+void frmDelete::Form_Load() {
+    SetOuterHeight(2385);
+    const std::string& docs = ctx.state.DocumentsPath;
+    auto* combo = Ctl<QComboBox>("Combo1");
+    try {
+        skip_ = ReadINI(AppSettingsFile(docs), "Collector", "Skip");
+        SetCaption(Ctl<QLabel>("lblSkip"),
+                   QStringLiteral("The Collector named '") + FromStore(skip_) +
+                       QStringLiteral("'\r\nis currently open and will not be listed."));
+        for (const std::string& name : DeletableCollectors(docs, skip_))
+            combo->addItem(FromStore(name));
+    } catch (const RuntimeError& e) {
+        ctx.messages.Show(QString::fromStdString(e.Message()));
+    }
+    combo->setEditText(QString());
+    Ctl<QPushButton>("cmdOk")->setEnabled(false);
+}
+
+void frmDelete::Combo1_Click(int) {
+    if (!Ctl<QComboBox>("Combo1")->currentText().isEmpty())
+        Ctl<QPushButton>("cmdOk")->setEnabled(true);
+}
+
+void frmDelete::cmdOk_Click() {
+    const QString shown = Ctl<QComboBox>("Combo1")->currentText();
+    const std::string name = ToStore(shown);
+    const std::string& docs = ctx.state.DocumentsPath;
+    try {
+        EnterCollectorsFolder(docs);
+        if (name.empty()) {
+            ctx.messages.Show(QStringLiteral("You must first choose a collector to delete"));
+            ctx.forms.Unload(Id());
+            return;
+        }
+        // The text stays editable: a typed name must still name one collector folder, and
+        // never the open one, whose folder the mode windows go on writing to.
+        if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+            ctx.messages.Show(QString::fromStdString(problem));
+            return;
+        }
+        if (IsOpenCollector(ctx.state, skip_, name)) {
+            ctx.messages.Show(QString::fromLatin1(kOpenOne));
+            return;
+        }
+        ctx.busy.Set(true);
+        DeleteCollector(docs, name);
+        ctx.busy.Set(false);
+    } catch (const RuntimeError& e) {
+        ctx.busy.Set(false);
+        if (e.number == ErrPathFileAccess)
+            ctx.messages.Show(QString::fromLatin1(kOpenOne));
+        else
+            ctx.messages.Show(QStringLiteral("Runtime Error\r\n%1 %2")
+                                  .arg(e.number)
+                                  .arg(QString::fromStdString(e.description)));
+        return;
+    }
+    ctx.forms.Unload(Id());
+}
+
+void frmDelete::cmdCancel_Click() {
+    ctx.forms.Unload(Id());
+}
 
 } // namespace quorrel

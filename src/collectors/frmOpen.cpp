@@ -1,9 +1,79 @@
 #include "frmOpen.h"
 
+#include "CollectorSteps.h"
+#include "core/RuntimeError.h"
+#include "core/Store.h"
+#include "platform/StoreText.h"
+#include "ui/Forms.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
 namespace quorrel {
 
-frmOpen::frmOpen(Context& c) : Form(FormId::frmOpen, c) {}
+frmOpen::frmOpen(Context& c) : Form(FormId::frmOpen, c) {
+    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmOpen::Combo1_Click);
+    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmOpen::cmdOk_Click);
+    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this, &frmOpen::cmdCancel_Click);
+}
 
-void frmOpen::Form_Load() {}
+void frmOpen::Form_Load() {
+    SetOuterHeight(2400);
+    auto* combo = Ctl<QComboBox>("Combo1");
+    const QString prompt = combo->currentText();
+    try {
+        for (const std::string& name : ListCollectors(ctx.state.DocumentsPath))
+            combo->addItem(FromStore(name));
+    } catch (const RuntimeError& e) {
+        ctx.messages.Show(QString::fromStdString(e.Message()));
+    }
+    combo->setEditText(prompt); // adding items must not replace the prompt
+}
+
+void frmOpen::Combo1_Click(int) {
+    Ctl<QPushButton>("cmdOk")->setEnabled(true);
+}
+
+void frmOpen::cmdOk_Click() {
+    const QString shown = Ctl<QComboBox>("Combo1")->currentText();
+    const std::string name = ToStore(shown);
+    const std::string& docs = ctx.state.DocumentsPath;
+    // The text stays editable after a choice: check what it names before anything changes.
+    if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+        ctx.messages.Show(QString::fromStdString(problem));
+        return;
+    }
+    bool listed = false;
+    try {
+        for (const std::string& n : ListCollectors(docs))
+            listed = listed || n == name;
+    } catch (const RuntimeError&) {
+    }
+    if (!listed) {
+        ctx.messages.Show(QStringLiteral("There is no collector named '%1'.").arg(shown));
+        return;
+    }
+    try {
+        ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
+        const std::string folder = CollectorFolderOf(docs, name);
+        ctx.busy.Set(true);
+        ctx.forms.AddClipItems(FromStore(ReadClipIndex(folder)));
+        RecordOpenCollector(ctx.state, name);
+        ctx.forms.SetCollectorLabels(shown);
+        ctx.forms.EnableAdd();
+        ctx.forms.RefreshPictureSlots();
+        ctx.busy.Set(false);
+    } catch (const RuntimeError& e) {
+        ctx.busy.Set(false);
+        ctx.messages.Show(QString::fromStdString(e.Message()));
+        return;
+    }
+    ctx.forms.Unload(Id());
+}
+
+void frmOpen::cmdCancel_Click() {
+    ctx.forms.Unload(Id());
+}
 
 } // namespace quorrel

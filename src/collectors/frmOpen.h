@@ -3,12 +3,16 @@
 
 namespace quorrel {
 
+// Open Collector: the chosen collector becomes the open one in both mode windows.
 class frmOpen : public Form {
     Q_OBJECT
   public:
     explicit frmOpen(Context& ctx);
     void Form_Load() override;
 
+    void Combo1_Click(int index);
+    void cmdOk_Click();
+    void cmdCancel_Click();
 };
 
 } // namespace quorrel

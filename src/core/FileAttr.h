@@ -8,5 +8,7 @@ namespace quorrel {
 void SetHidden(const std::string& path);      // attributes := hidden
 void SetArchiveOnly(const std::string& path); // attributes := archive (clears hidden, read-only)
 bool IsHidden(const std::string& path);       // false where nothing is recorded
+// Gives `to` the attributes `from` carries (a copied file keeps its hidden attribute).
+void CopyAttributes(const std::string& from, const std::string& to);
 
 } // namespace quorrel

@@ -1,9 +1,114 @@
 #include "frmClipPrev.h"
 
+#include "core/Paths.h"
+#include "core/RuntimeError.h"
+#include "core/TextFile.h"
+#include "platform/StoreText.h"
+#include "ui/Forms.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+
 namespace quorrel {
 
-frmClipPrev::frmClipPrev(Context& c) : Form(FormId::frmClipPrev, c) {}
+namespace {
 
-void frmClipPrev::Form_Load() {}
+// Clip files keep CR LF line ends; the box wants its own.
+QString BoxText(const std::string& bytes) {
+    QString t = FromStore(bytes);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+} // namespace
+
+void SetPreviewMargin(Context& ctx, QTextEdit* box) {
+    const QFont font = ctx.forms.IsLoaded(FormId::frmMain) ? ctx.forms.Form(FormId::frmMain)->font()
+                                                           : QApplication::font();
+    box->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    box->setLineWrapColumnOrWidth(1001 * QFontMetrics(font).horizontalAdvance(QLatin1Char('a')));
+}
+
+frmClipPrev::frmClipPrev(Context& c) : Form(FormId::frmClipPrev, c) {
+    connect(Ctl<QPushButton>("cmdNext"), &QPushButton::clicked, this, &frmClipPrev::cmdNext_Click);
+    connect(Ctl<QPushButton>("cmdBack"), &QPushButton::clicked, this, &frmClipPrev::cmdBack_Click);
+    connect(Ctl<QPushButton>("cmdAdd"), &QPushButton::clicked, this, &frmClipPrev::cmdAdd_Click);
+    connect(Ctl<QPushButton>("cmdClose"), &QPushButton::clicked, this,
+            &frmClipPrev::cmdClose_Click);
+}
+
+void frmClipPrev::Form_Load() {
+    SetOuterHeight(5115);
+    SetPreviewMargin(ctx, Ctl<QTextEdit>("RichTextBox1"));
+    list_.clear();
+    folder_ = ctx.state.CollectorPath;
+    Ctl<QWidget>("File1")->setProperty("Path", FromStore(folder_));
+    try {
+        list_ = ReadLines(folder_ + P("\\Numb"));
+    } catch (const RuntimeError&) {
+        // No index: only clip 1 can be shown.
+    }
+    list_.emplace_back();
+    position_ = -1;
+    if (LoadClip("1")) {
+        position_ = 0;
+        SetCaption(Ctl<QLabel>("Label1"),
+                   QLatin1Char(' ') + FromStore(list_[0]) + QLatin1Char(' '));
+    } else {
+        ctx.messages.Show(QStringLiteral("No Clips to preview"));
+        for (const char* b : {"cmdNext", "cmdBack", "cmdAdd"})
+            Ctl<QPushButton>(b)->setEnabled(false);
+    }
+}
+
+bool frmClipPrev::LoadClip(const std::string& entry) {
+    // A Numb line is a clip number: anything naming another folder is no clip of this one.
+    if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
+    try {
+        const std::string bytes = ReadAll(folder_ + Sep + entry);
+        Ctl<QTextEdit>("RichTextBox1")->setPlainText(BoxText(bytes));
+        return true;
+    } catch (const RuntimeError&) {
+        return false; // removed behind the program's back: the box stays as it was
+    }
+}
+
+void frmClipPrev::ShowEntry() {
+    const std::string& entry = list_[static_cast<size_t>(position_)];
+    if (entry.empty()) return;
+    if (LoadClip(entry))
+        SetCaption(Ctl<QLabel>("Label1"), QLatin1Char(' ') + FromStore(entry) + QLatin1Char(' '));
+}
+
+void frmClipPrev::cmdNext_Click() {
+    Ctl<QPushButton>("cmdBack")->setEnabled(true);
+    const int real = static_cast<int>(list_.size()) - 1;
+    if (real <= 0) return; // an empty Numb leaves nothing to step through
+    if (position_ >= real - 1) position_ = -1;
+    ++position_;
+    ShowEntry();
+}
+
+void frmClipPrev::cmdBack_Click() {
+    const int real = static_cast<int>(list_.size()) - 1;
+    if (real <= 0) return;
+    if (position_ <= 0) position_ = real;
+    --position_;
+    ShowEntry();
+}
+
+void frmClipPrev::cmdAdd_Click() {
+    const QString text = Ctl<QTextEdit>("RichTextBox1")->toPlainText();
+    ctx.clipboard.Clear();
+    ctx.clipboard.SetText(text);
+}
+
+void frmClipPrev::cmdClose_Click() {
+    ctx.forms.Unload(Id());
+}
 
 } // namespace quorrel

@@ -1,14 +1,36 @@
 #pragma once
 #include "ui/Form.h"
 
+#include <string>
+#include <vector>
+
+class QTextEdit;
+
 namespace quorrel {
 
+// Shows the open collector's clips one at a time, Back and Next wrapping at both ends.
 class frmClipPrev : public Form {
     Q_OBJECT
   public:
     explicit frmClipPrev(Context& ctx);
     void Form_Load() override;
 
+    void cmdNext_Click();
+    void cmdBack_Click();
+    void cmdAdd_Click();
+    void cmdClose_Click();
+
+    int Position() const { return position_; }
+
+  private:
+    void ShowEntry();
+    bool LoadClip(const std::string& entry);
+    std::vector<std::string> list_; // the lines of Numb, then one empty entry
+    int position_ = -1;             // wide enough for any Numb, not only 32,767 lines
+    std::string folder_;            // the collector as it was at load
 };
+
+// A text box's right margin: wraps only lines wider than 1001 letters "a" in the main font.
+void SetPreviewMargin(Context& ctx, QTextEdit* box);
 
 } // namespace quorrel

@@ -3,12 +3,15 @@
 
 namespace quorrel {
 
+// Shows the clipboard's text in a large box; OK puts the (edited) text back.
 class frmPreview : public Form {
     Q_OBJECT
   public:
     explicit frmPreview(Context& ctx);
     void Form_Load() override;
 
+    void cmdOk_Click();
+    void cmdCancel_Click();
 };
 
 } // namespace quorrel

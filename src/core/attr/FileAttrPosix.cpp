@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include <sys/xattr.h>
 
@@ -49,6 +51,30 @@ bool IsHidden(const std::string& path) {
     if (len < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
     const unsigned long bits = std::strtoul(text + 2, nullptr, 16);
     return (bits & kHidden) != 0;
+}
+
+// The user attributes (user.DOSATTRIB among them); other name spaces belong to the system.
+void CopyAttributes(const std::string& from, const std::string& to) {
+    ssize_t size = ::llistxattr(from.c_str(), nullptr, 0);
+    if (size < 0) {
+        if (Unsupported(errno)) return;
+        throw FromErrno(errno, false);
+    }
+    std::vector<char> names(static_cast<size_t>(size) + 1);
+    size = ::llistxattr(from.c_str(), names.data(), names.size());
+    if (size < 0) throw FromErrno(errno, false);
+    for (const char* n = names.data(); n < names.data() + size; n += std::strlen(n) + 1) {
+        if (std::strncmp(n, "user.", 5) != 0) continue;
+        const ssize_t len = ::lgetxattr(from.c_str(), n, nullptr, 0);
+        if (len < 0) throw FromErrno(errno, false);
+        std::vector<char> value(static_cast<size_t>(len) + 1);
+        const ssize_t got = ::lgetxattr(from.c_str(), n, value.data(), value.size());
+        if (got < 0) throw FromErrno(errno, false);
+        if (::lsetxattr(to.c_str(), n, value.data(), static_cast<size_t>(got), 0) != 0) {
+            if (Unsupported(errno)) return;
+            throw FromErrno(errno, false);
+        }
+    }
 }
 
 } // namespace quorrel

@@ -41,4 +41,7 @@ bool IsHidden(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
 }
 
+// Copying a file on Windows carries its attributes along already.
+void CopyAttributes(const std::string&, const std::string&) {}
+
 } // namespace quorrel

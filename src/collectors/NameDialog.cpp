@@ -1,0 +1,56 @@
+#include "NameDialog.h"
+
+#include "CollectorSteps.h"
+#include "core/RuntimeError.h"
+#include "platform/StoreText.h"
+#include "ui/Forms.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quorrel {
+
+void FollowNameBox(QLineEdit* text1, QPushButton* ok) {
+    QObject::connect(text1, &QLineEdit::textChanged, ok,
+                     [ok](const QString& t) { ok->setEnabled(!t.isEmpty()); });
+}
+
+void CreateCollectorFromDialog(Context& ctx, QLineEdit* text1, FormId self) {
+    ctx.busy.Set(true);
+    const QString shown = text1->text();
+    const std::string name = ToStore(shown);
+    const std::string& docs = ctx.state.DocumentsPath;
+    if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+        ctx.busy.Set(false);
+        ctx.messages.Show(QString::fromStdString(problem));
+        return;
+    }
+    if (CollectorExists(docs, name)) {
+        ctx.messages.Show(QStringLiteral("A collector with that name already exists."));
+        text1->clear();
+        ctx.busy.Set(false);
+        return;
+    }
+    try {
+        // The folder first: a name the file system refuses leaves every setting as it was.
+        CreateCollectorFolder(docs, name);
+        ctx.forms.HidePictureSlots();
+        RecordNewCollector(ctx.state, name);
+    } catch (const RuntimeError& e) {
+        ctx.busy.Set(false);
+        ctx.messages.Show(QString::fromStdString(e.Message()));
+        return;
+    }
+    ctx.forms.SetCollectorLabels(shown);
+    ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
+    ctx.forms.ResetClipList(shown);
+    ctx.forms.EnableAdd();
+    ctx.busy.Set(false);
+    if (ctx.state.FirstRun) {
+        ctx.forms.Show(FormId::frmMain);
+        ctx.state.FirstRun = false;
+    }
+    ctx.forms.Unload(self);
+}
+
+} // namespace quorrel

@@ -1,0 +1,288 @@
+// The collector dialogs' store steps on a real temporary folder, byte for byte.
+#include "collectors/CollectorSteps.h"
+
+#include "core/FileAttr.h"
+#include "core/Paths.h"
+#include "core/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+using namespace quorrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Store : ::testing::Test {
+    std::string docs;
+    AppState state;
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/quorrel-steps-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        docs = tmpl;
+        fs::create_directories(docs + "/Clips/Data");
+        state.DocumentsPath = docs;
+    }
+    void TearDown() override { fs::remove_all(docs); }
+
+    std::string At(const std::string& rel) const { return docs + "/" + rel; }
+    void Write(const std::string& rel, const std::string& bytes) const {
+        fs::create_directories(fs::path(At(rel)).parent_path());
+        std::ofstream(At(rel), std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& rel) const {
+        std::ifstream in(At(rel), std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    // Every entry below `root`: relative path -> "dir", "link:<target>" or the file's bytes.
+    static std::map<std::string, std::string> Tree(const std::string& root) {
+        std::map<std::string, std::string> t;
+        for (auto it = fs::recursive_directory_iterator(root);
+             it != fs::recursive_directory_iterator(); ++it) {
+            const std::string rel = it->path().lexically_relative(root).string();
+            if (it->is_symlink()) {
+                t[rel] = "link:" + fs::read_symlink(it->path()).string();
+            } else if (it->is_directory()) {
+                t[rel] = "dir";
+            } else {
+                std::ifstream in(it->path(), std::ios::binary);
+                std::stringstream ss;
+                ss << in.rdbuf();
+                t[rel] = ss.str();
+            }
+        }
+        return t;
+    }
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> v;
+        for (const auto& e : fs::directory_iterator(At("Clips/Data")))
+            if (e.path().filename().string().rfind(kCopyPrefix, 0) == 0)
+                v.push_back(e.path().string());
+        return v;
+    }
+    // A collector as the program leaves it after three clips and two pictures.
+    void MakeFull(const std::string& name) {
+        const std::string c = "Clips/Data/" + name + "/";
+        Write(c + "Settings.ini", "[Collector]\r\nClipNumber=3\r\n");
+        for (int i = 1; i <= 3; ++i)
+            Write(c + std::to_string(i), "clip " + std::to_string(i) + "\r\n");
+        Write(c + "Numb", "1\r\n2\r\n3\r\n");
+        Write(c + "Data", "1) clip 1\r\n2) clip 2\r\n3) clip 3\r\n");
+        Write(c + "Pix/Settings.ini", "[Pix]\r\nPicNum=2\r\n");
+        Write(c + "Pix/1.jpg", std::string("BM\0\x01\x02", 5));
+        Write(c + "Pix/2.jpg", std::string(70000, '\xff'));
+    }
+};
+
+bool UserAttributesWork(const std::string& file) {
+    return ::setxattr(file.c_str(), "user.quorrel-probe", "1", 1, 0) == 0;
+}
+
+} // namespace
+
+TEST(CollectorName, RefusesWhatCannotBeAFolderOrASettingsValue) {
+    for (const std::string bad :
+         std::vector<std::string>{"", ".", "..", "../..", "a/b", "/", "a\\b", "[x", "x[", "a\tb",
+                                  "line\r\nbreak", std::string("nul\0x", 5), "del\x7f"})
+        EXPECT_FALSE(CollectorNameProblem(bad).empty()) << "accepted '" << bad << "'";
+    for (const std::string good :
+         std::vector<std::string>{"Work", " ", "  padded  ", "...", ".hidden", "a.b", "x]",
+                                  "caf\xc3\xa9", "semi;colon=equals"})
+        EXPECT_EQ(CollectorNameProblem(good), "") << "refused '" << good << "'";
+}
+
+TEST_F(Store, CreateWritesTheSettingsInOrderAndAHiddenCollectorSettingsFile) {
+    CreateCollectorFolder(docs, " Work ");
+    RecordNewCollector(state, " Work ");
+    const std::string folder = docs + "/Clips/Data/ Work /";
+    EXPECT_EQ(state.CollectorPath, folder);
+    EXPECT_EQ(state.NewCollectorName, " Work ");
+    EXPECT_EQ(Read("Clips/Data/Settings.ini"),
+              "[Collector]\r\nLabel= Work \r\nOpen=" + folder + "\r\nSkip= Work \r\n");
+    EXPECT_EQ(Tree(folder), (std::map<std::string, std::string>{
+                                {"Settings.ini", "[Collector]\r\nClipNumber=0\r\n"}}));
+    if (UserAttributesWork(At("Clips/Data/Settings.ini")))
+        EXPECT_TRUE(IsHidden(folder + "Settings.ini"));
+}
+
+TEST_F(Store, ATakenNameFailsBeforeAnySettingIsWritten) {
+    fs::create_directory(At("Clips/Data/Work"));
+    Write("Clips/Data/File", "not a folder");
+    for (const std::string name : std::vector<std::string>{"Work", "File"}) {
+        EXPECT_TRUE(CollectorExists(docs, name));
+        EXPECT_THROW(CreateCollectorFolder(docs, name), RuntimeError);
+    }
+    EXPECT_FALSE(CollectorExists(docs, "work2"));
+    EXPECT_FALSE(fs::exists(At("Clips/Data/Settings.ini")));
+}
+
+TEST_F(Store, OpenRewritesSkipLabelAndOpenInPlace) {
+    fs::create_directories(At("Clips/Data/Home"));
+    Write("Clips/Data/Settings.ini",
+          "[Collector]\r\nLabel=Work\r\nOpen=/old/Work\r\nSkip=Work\r\n");
+    RecordOpenCollector(state, "Home");
+    const std::string folder = docs + "/Clips/Data/Home/";
+    EXPECT_EQ(state.CollectorPath, folder);
+    EXPECT_EQ(Read("Clips/Data/Settings.ini"),
+              "[Collector]\r\nLabel=Home\r\nOpen=" + folder + "\r\nSkip=Home\r\n");
+}
+
+TEST_F(Store, OpenIntoAFreshSettingsFileWritesSkipLabelOpenInThatOrder) {
+    // A new key goes in right below the section line, so the last one written comes first.
+    RecordOpenCollector(state, "Home");
+    EXPECT_EQ(Read("Clips/Data/Settings.ini"),
+              "[Collector]\r\nOpen=" + docs + "/Clips/Data/Home/\r\nLabel=Home\r\nSkip=Home\r\n");
+}
+
+TEST_F(Store, SaveAsCopiesEveryFileWithItsBytesWhateverFormTheSourcePathTakes) {
+    MakeFull("Work");
+    const auto original = Tree(At("Clips/Data/Work"));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {At("Clips/Data/Work"), "Copy1"},
+        {At("Clips/Data/Work/"), "Copy2"},
+        {At("Clips/Data/Work//"), "Copy 3"}};
+    for (const auto& [source, name] : cases) {
+        CopyCollector(docs, source, name);
+        EXPECT_EQ(Tree(At("Clips/Data/" + name)), original) << source;
+    }
+    EXPECT_EQ(Tree(At("Clips/Data/Work")), original);
+    EXPECT_TRUE(Leftovers().empty());
+    std::vector<std::string> names = ListCollectors(docs);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Copy 3", "Copy1", "Copy2", "Work"}));
+}
+
+TEST_F(Store, SaveAsKeepsTheHiddenAttribute) {
+    MakeFull("Work");
+    if (!UserAttributesWork(At("Clips/Data/Work/Data")))
+        GTEST_SKIP() << "the temporary file system takes no user attributes";
+    for (const char* f : {"Settings.ini", "Data", "Numb"})
+        SetHidden(At("Clips/Data/Work/") + f);
+    CopyCollector(docs, At("Clips/Data/Work/"), "Copy");
+    for (const char* f : {"Settings.ini", "Data", "Numb"})
+        EXPECT_TRUE(IsHidden(At("Clips/Data/Copy/") + f)) << f;
+    EXPECT_FALSE(IsHidden(At("Clips/Data/Copy/1")));
+}
+
+TEST_F(Store, SaveAsCopiesLinksAsLinksAndLeavesTheirTargetsOut) {
+    MakeFull("Work");
+    Write("outside/secret", "not part of any collector");
+    fs::create_directory_symlink(At("outside"), At("Clips/Data/Work/folderlink"));
+    fs::create_symlink(At("outside/secret"), At("Clips/Data/Work/filelink"));
+    fs::create_symlink("nowhere", At("Clips/Data/Work/dangling"));
+    CopyCollector(docs, At("Clips/Data/Work"), "Copy");
+    const auto copy = Tree(At("Clips/Data/Copy"));
+    EXPECT_EQ(copy.at("folderlink"), "link:" + At("outside"));
+    EXPECT_EQ(copy.at("filelink"), "link:" + At("outside/secret"));
+    EXPECT_EQ(copy.at("dangling"), "link:nowhere");
+    EXPECT_EQ(copy.count("folderlink/secret"), 0u);
+    EXPECT_EQ(copy, Tree(At("Clips/Data/Work")));
+}
+
+TEST_F(Store, AFailedCopyLeavesNothingBehind) {
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        std::function<void(const std::string&)> onEach;
+    };
+    const std::vector<Case> cases = {
+        {"a pipe in the source",
+         [&] { ASSERT_EQ(::mkfifo(At("Clips/Data/Work/pipe").c_str(), 0600), 0); },
+         {}},
+        {"a file removed while copying", [] {},
+         [](const std::string& p) {
+             if (fs::path(p).filename() == "1.jpg") fs::remove(p);
+         }},
+        {"the name taken while copying", [] {},
+         [&](const std::string&) { fs::create_directories(At("Clips/Data/Copy/theirs")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(At("Clips/Data"));
+        MakeFull("Work");
+        c.prepare();
+        try {
+            CopyCollector(docs, At("Clips/Data/Work/"), "Copy", c.onEach);
+            ADD_FAILURE() << "the copy reported success";
+        } catch (const RuntimeError& e) {
+            EXPECT_FALSE(e.description.empty());
+        }
+        EXPECT_TRUE(Leftovers().empty());
+        if (c.onEach && std::string(c.what).find("taken") != std::string::npos)
+            EXPECT_TRUE(fs::exists(At("Clips/Data/Copy/theirs"))); // the other one's folder stays
+        else
+            EXPECT_FALSE(fs::exists(At("Clips/Data/Copy")));
+    }
+}
+
+TEST_F(Store, SaveAsWithoutAnOpenCollectorFolderSaysPathNotFound) {
+    try {
+        CopyCollector(docs, At("Clips/Data/Gone/"), "Copy");
+        FAIL();
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number, ErrPathNotFound);
+    }
+    EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(Store, DeleteListsAllButTheOpenOneComparingExactly) {
+    for (const char* n : {"Home", "Work", "work", "Misc", ".saving-0123"})
+        fs::create_directory(At("Clips/Data/") + n);
+    Write("Clips/Data/Settings.ini", "[Collector]\r\nSkip=Work\r\n");
+    fs::create_directory_symlink(At("Clips/Data/Home"), At("Clips/Data/HomeLink"));
+    auto sorted = [](std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sorted(DeletableCollectors(docs, "Work")),
+              (std::vector<std::string>{"Home", "Misc", "work"}));
+    EXPECT_EQ(sorted(DeletableCollectors(docs, "")),
+              (std::vector<std::string>{"Home", "Misc", "Work", "work"}));
+    // The dialog keeps the file system's order.
+    std::vector<std::string> all = ListCollectors(docs);
+    all.erase(std::remove(all.begin(), all.end(), "Work"), all.end());
+    EXPECT_EQ(DeletableCollectors(docs, "Work"), all);
+}
+
+TEST_F(Store, TheOpenCollectorIsKnownBySkipOrByItsPath) {
+    fs::create_directories(At("Clips/Data/Work"));
+    fs::create_directories(At("Clips/Data/Home"));
+    state.CollectorPath = At("Clips/Data/Work"); // as start-up leaves it, no trailing separator
+    EXPECT_TRUE(IsOpenCollector(state, "", "Work"));
+    EXPECT_TRUE(IsOpenCollector(state, "Home", "Home"));
+    EXPECT_FALSE(IsOpenCollector(state, "Work", "Home"));
+    EXPECT_FALSE(IsOpenCollector(state, "Work", "work"));
+}
+
+TEST_F(Store, DeleteRemovesTheFolderButNothingALinkPointsAt) {
+    MakeFull("Old");
+    Write("outside/keep", "kept");
+    fs::create_directory_symlink(At("outside"), At("Clips/Data/Old/link"));
+    fs::create_directory_symlink(At("outside"), At("Clips/Data/Linked"));
+    DeleteCollector(docs, "Old");
+    DeleteCollector(docs, "Linked");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(At("Clips/Data/Old"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(At("Clips/Data/Linked"))));
+    EXPECT_EQ(Read("outside/keep"), "kept");
+}
+
+TEST_F(Store, DeletingAMissingCollectorIsPathNotFound) {
+    try {
+        DeleteCollector(docs, "Nobody");
+        FAIL();
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number, ErrPathNotFound);
+    }
+}
