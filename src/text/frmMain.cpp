@@ -84,7 +84,9 @@ void frmMain::AddClipItems(const QStringList& items) {
     auto* combo = Ctl<QComboBox>("Combo1");
     const QString text = combo->currentText();
     combo->addItems(items);
-    combo->setEditText(text); // the prompt stays in the text part
+    // No item is current, so that the first Down chooses the first clip; the prompt stays.
+    combo->setCurrentIndex(-1);
+    combo->setEditText(text);
     combo->lineEdit()->setCursorPosition(0);
 }
 

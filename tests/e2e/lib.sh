@@ -23,7 +23,7 @@ cleanup() {
     [ -n "$WMPID" ] && kill "$WMPID" 2>/dev/null || true
     pkill -f "xclip.*-display $DISPLAY" 2>/dev/null || true
     [ -n "$XPID" ] && kill "$XPID" 2>/dev/null || true
-    rm -rf "$E2E_TMP/home" "$E2E_TMP/run"
+    [ -n "${KEEP_E2E:-}" ] || rm -rf "$E2E_TMP"
 }
 trap cleanup EXIT
 
@@ -40,7 +40,6 @@ wait_until() {
 }
 
 start_x() {
-    exec 5< <(true) # placeholder to keep fd numbers stable
     local fifo="$E2E_TMP/displayfd"
     mkfifo "$fifo"
     Xvfb -displayfd 6 -screen 0 1280x1024x24 -nolisten tcp 6>"$fifo" >/dev/null 2>&1 &
@@ -48,9 +47,10 @@ start_x() {
     local num
     read -r num <"$fifo"
     export DISPLAY=":$num"
-    openbox >/dev/null 2>&1 &
+    # openbox runs its startup command once it manages windows; a window mapped before may be lost.
+    openbox --startup "touch $E2E_TMP/wm-ready" >/dev/null 2>&1 &
     WMPID=$!
-    wait_until 10 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+    wait_until 10 test -e "$E2E_TMP/wm-ready" || fail "openbox did not start"
 }
 
 start_quorrel() {
@@ -60,10 +60,13 @@ start_quorrel() {
 
 # window_id TITLE-REGEX: the first visible window whose name matches.
 window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-wait_window() { wait_until "${2:-10}" test -n "$(window_id "$1")" || fail "no window '$1'"; window_id "$1"; }
-wait_no_window() { wait_until "${2:-10}" test -z "$(window_id "$1")" || fail "window '$1' still shown"; }
+has_window() { test -n "$(window_id "$1")"; }
+no_window() { test -z "$(window_id "$1")"; }
+wait_window() { wait_until "${2:-10}" has_window "$1" || fail "no window '$1'"; window_id "$1"; }
+wait_no_window() { wait_until "${2:-10}" no_window "$1" || fail "window '$1' still shown"; }
 running() { kill -0 "$QPID" 2>/dev/null; }
-wait_exit() { wait_until "${1:-10}" bash -c "! kill -0 $QPID" || fail "Quorrel did not end"; QPID=""; }
+ended() { ! kill -0 "$QPID" 2>/dev/null; }
+wait_exit() { wait_until "${1:-10}" ended || fail "Quorrel did not end"; wait "$QPID" 2>/dev/null || true; QPID=""; }
 
 copy_text() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; }
 clip_out() { xclip -selection clipboard -o 2>/dev/null; }
@@ -73,4 +76,26 @@ shot() { import -window root "$SHOTS/$1.png"; }
 # click_at WINDOW X Y: a click at pixel X,Y of the window's client area.
 click_at() {
     xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+# hot_key_until SUPER CHECK...: holds SUPER + Alt until CHECK succeeds (the window toggled), then
+# lets go at once, so that no second timer tick toggles it back. Fails after 3 s.
+hot_key_until() {
+    local super=$1; shift
+    "$XTEST_KEY" down "$super"; "$XTEST_KEY" down Alt_L
+    local ok=0
+    wait_until 3 "$@" && ok=1
+    "$XTEST_KEY" up Alt_L; "$XTEST_KEY" up "$super"
+    [ $ok = 1 ]
+}
+
+# hot_key_never SUPER CHECK...: holds SUPER + Alt for half a second (two timer ticks) and fails
+# if CHECK ever fails meanwhile.
+hot_key_never() {
+    local super=$1; shift
+    "$XTEST_KEY" down "$super"; "$XTEST_KEY" down Alt_L
+    local ok=1 i
+    for i in $(seq 25); do "$@" >/dev/null 2>&1 || ok=0; sleep 0.02; done
+    "$XTEST_KEY" up Alt_L; "$XTEST_KEY" up "$super"
+    [ $ok = 1 ]
 }

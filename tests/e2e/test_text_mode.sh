@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Text mode against the real clipboard: another program's copy shows in Text1; Add to Collector
+# writes the clip; choosing it from the list puts it back (with its extra CR LF); the hot key
+# hides and shows the window, the right Super key does not count.
+. "$(dirname "$0")/lib.sh"
+start_x
+mkdir -p "$DOCS/Clips/Data/Work"
+printf '[Collector]\r\nLabel=Work\r\nOpen=x\r\nSkip=Work\r\n' >"$DOCS/Clips/Data/Settings.ini"
+printf '[Collector]\r\nClipNumber=0\r\n' >"$DOCS/Clips/Data/Work/Settings.ini"
+start_quorrel
+m=$(wait_window 'Text Mode$')
+xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+
+# Text copied by another program reaches Text1; Add to Collector (Alt+A) stores it.
+copy_text "hello from xclip"
+sleep 0.3 # nothing outside the program shows Text1: give the notice time to arrive
+shot text_mode
+xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+xdotool key --window "$m" alt+a
+wait_until 5 test -f "$DOCS/Clips/Data/Work/1" || fail "clip file 1 not written"
+[ "$(cat "$DOCS/Clips/Data/Work/1")" = $'hello from xclip\r' ] || fail "clip 1 content"
+[ "$(cat "$DOCS/Clips/Data/Work/Data")" = $'1) hello from xclip\r' ] || fail "Data content"
+
+# Another program's copy replaces the clipboard; choosing clip 1 from the list restores it.
+copy_text "something else"
+sleep 0.3
+xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+# Open the clip list (its arrow at the right end of the box, 3120 + 3135 twips across, 1200 down
+# the client area below the 21-pixel menu bar) and choose its first item.
+xdotool key --window "$m" alt+d
+xdotool mousemove --window "$m" $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 )) click 1
+sleep 0.3
+shot clip_list_open
+xdotool key Down Return
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\r\n' ]; }
+wait_until 5 restored || fail "clip 1 not back on the clipboard: $(clip_out | od -c | head -3)"
+shot clip_restored
+
+# The hot key (left Super + Alt) hides and shows the window; right Super with Alt does nothing.
+shown() { test -n "$(window_id 'Text Mode$')"; }
+hidden() { ! shown; }
+hot_key_never Super_R shown || fail "right Super + Alt hid the window"
+hot_key_until Super_L hidden || fail "the hot key did not hide the window"
+shot hidden_by_hot_key
+hot_key_until Super_L shown || fail "the hot key did not show the window again"
+
+echo "text mode end to end: passed"
