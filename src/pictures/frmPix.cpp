@@ -1,5 +1,6 @@
 #include "frmPix.h"
 
+#include "BitmapFile.h"
 #include "PixSteps.h"
 #include "clipwatch/HotKey.h"
 #include "core/RuntimeError.h"
@@ -10,7 +11,7 @@
 
 #include <QAction>
 #include <QBuffer>
-#include <QImageReader>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
@@ -30,15 +31,6 @@ std::string BitmapBytes(const QImage& picture) {
     if (!writer.write(picture))
         throw RuntimeError(ErrInvalidCall, writer.errorString().toStdString());
     return bytes.toStdString();
-}
-
-// Reads a picture whatever its name says: stored pictures are bitmaps named N.jpg.
-QImage ReadPicture(const std::string& path) {
-    QImageReader reader(QString::fromStdString(path));
-    reader.setDecideFormatFromContent(true);
-    QImage picture;
-    reader.read(&picture);
-    return picture;
 }
 
 } // namespace
@@ -107,13 +99,19 @@ void frmPix::RefreshPictureSlots() {
             continue;
         }
         slot->setVisible(true);
-        QImage picture = ReadPicture(path);
+        const QString file = QString::fromStdString(path);
+        const QFileInfo info(file);
+        const FileStamp stamp{info.size(), info.lastModified(), info.metadataChangeTime()};
+        if (stamp == read_[n - 1]) continue; // the slot already holds this file's picture
+        read_[n - 1] = FileStamp();
+        QImage picture = ReadPictureFile(file);
         if (picture.isNull()) {
             // A file that is no picture (or one too large to decode) is treated as missing.
             slot->setVisible(false);
             continue;
         }
         slot->SetPicture(picture);
+        read_[n - 1] = stamp;
     }
 }
 

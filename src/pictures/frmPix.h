@@ -1,6 +1,7 @@
 #pragma once
 #include "ui/Form.h"
 
+#include <QDateTime>
 #include <QImage>
 
 namespace quorrel {
@@ -33,7 +34,15 @@ class frmPix : public Form {
     ImageBox* Slot(int n) const; // img1 ... img15
 
   private:
+    // When and how big each slot's file was when it was read: an unchanged file is not decoded
+    // again, which keeps mode switches and Add To Collector quick with full-screen pictures.
+    struct FileStamp {
+        qint64 size = -1;
+        QDateTime modified, changed;
+        bool operator==(const FileStamp&) const = default;
+    };
     ImageBox* slots_[15] = {};
+    FileStamp read_[15];
 };
 
 } // namespace quorrel

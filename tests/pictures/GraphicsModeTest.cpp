@@ -179,6 +179,12 @@ TEST_F(GraphicsMode, SlotsShowWhatIsOnDiskWhateverPicNumSays) {
     w.app->RefreshPictureSlots();
     EXPECT_EQ(Shown(), (std::set<int>{1, 2, 7}));
 
+    // A file replaced under the same name is read again.
+    Store(7, Bitmap(Qt::yellow, 9, 9));
+    w.app->RefreshPictureSlots();
+    EXPECT_EQ(pix->Slot(7)->Picture().size(), QSize(9, 9));
+    EXPECT_EQ(pix->Slot(7)->Picture().pixelColor(0, 0), QColor(Qt::yellow));
+
     w.app->HidePictureSlots();
     EXPECT_TRUE(Shown().empty());
     EXPECT_TRUE(w.Exists(Pix("1.jpg")));
