@@ -80,9 +80,10 @@ std::string CollectorFolderOf(const std::string& documents, const std::string& n
 
 bool CollectorExists(const std::string& documents, const std::string& name) {
     std::error_code ec;
-    // Anything of that name, a file or a link too, takes the name.
-    return fs::symlink_status(CollectorsFolder(documents) + name, ec).type() !=
-           fs::file_type::not_found;
+    // Anything of that name, a file or a link too, takes the name. A name the file system
+    // cannot even look up is left for the creation to report.
+    const fs::file_status st = fs::symlink_status(CollectorsFolder(documents) + name, ec);
+    return !ec && fs::exists(st);
 }
 
 std::vector<std::string> ListCollectors(const std::string& documents) {

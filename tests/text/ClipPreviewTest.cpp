@@ -1,0 +1,198 @@
+// The clip preview and the paste preview, over the fakes.
+#include "support/Fakes.h"
+
+#include "collectors/CollectorSteps.h"
+#include "text/frmClipPrev.h"
+#include "text/frmMain.h"
+#include "text/frmPreview.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+using namespace quorrel;
+using namespace quorrel::test;
+
+namespace {
+
+struct Previews : ::testing::Test {
+    World w;
+    void Start(const std::vector<std::string>& clips) {
+        w.MakeCollector("Work", clips);
+        w.app->Main();
+    }
+    frmClipPrev* Clips() {
+        w.app->Show(FormId::frmClipPrev);
+        return w.app->Get<frmClipPrev>(FormId::frmClipPrev);
+    }
+    frmPreview* Paste() {
+        w.app->Show(FormId::frmPreview);
+        return w.app->Get<frmPreview>(FormId::frmPreview);
+    }
+    static QString Label(frmClipPrev* p) { return p->Ctl<QLabel>("Label1")->text(); }
+    static QString Box(quorrel::Form* p) {
+        return p->Ctl<QTextEdit>("RichTextBox1")->toPlainText();
+    }
+    static void Press(quorrel::Form* p, const char* button) {
+        QTest::mouseClick(p->Ctl<QPushButton>(button), Qt::LeftButton);
+    }
+    // What is on show after each press, as "label|box".
+    static QStringList Walk(frmClipPrev* p, const char* button, int presses) {
+        QStringList seen;
+        for (int i = 0; i < presses; ++i) {
+            Press(p, button);
+            seen << Label(p) + "|" + Box(p);
+        }
+        return seen;
+    }
+};
+
+} // namespace
+
+TEST_F(Previews, NextAndBackWrapAroundThreeClips) {
+    Start({"one", "two", "three"});
+    auto* p = Clips();
+    EXPECT_EQ(Label(p), " 1 ");
+    EXPECT_EQ(Box(p), "one\n");
+    EXPECT_FALSE(p->Ctl<QPushButton>("cmdBack")->isEnabled());
+    EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 2 |two\n", " 3 |three\n", " 1 |one\n"}));
+    EXPECT_TRUE(p->Ctl<QPushButton>("cmdBack")->isEnabled());
+    EXPECT_EQ(Walk(p, "cmdBack", 3), (QStringList{" 3 |three\n", " 2 |two\n", " 1 |one\n"}));
+    EXPECT_TRUE(w.messages.shown.isEmpty());
+}
+
+TEST_F(Previews, ASingleClipStaysOnShowBothWays) {
+    Start({"only"});
+    auto* p = Clips();
+    EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |only\n", " 1 |only\n"}));
+    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 1 |only\n", " 1 |only\n"}));
+}
+
+TEST_F(Previews, ABlankOrBrokenIndexLineIsSteppedOverWithoutChangingTheScreen) {
+    Start({"one", "two", "three"});
+    // A blank line, and a line naming a clip file that is gone.
+    w.Write("Clips/Data/Work/Numb", "1\r\n\r\n9\r\n3\r\n");
+    auto* p = Clips();
+    EXPECT_EQ(Walk(p, "cmdNext", 4),
+              (QStringList{" 1 |one\n", " 1 |one\n", " 3 |three\n", " 1 |one\n"}));
+    EXPECT_EQ(p->Position(), 0);
+    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 3 |three\n", " 3 |three\n"}));
+}
+
+TEST_F(Previews, AMissingOrEmptyIndexStillShowsClipOneAndNeverSteps) {
+    for (const char* numb : std::vector<const char*>{"", nullptr}) {
+        SCOPED_TRACE(numb ? "empty Numb" : "no Numb");
+        World fresh;
+        fresh.MakeCollector("Work", {"one", "two"});
+        if (numb)
+            fresh.Write("Clips/Data/Work/Numb", numb);
+        else
+            std::remove(fresh.Path("Clips/Data/Work/Numb").c_str());
+        fresh.app->Main();
+        fresh.app->Show(FormId::frmClipPrev);
+        auto* p = fresh.app->Get<frmClipPrev>(FormId::frmClipPrev);
+        EXPECT_EQ(Box(p), "one\n");
+        const QString label = Label(p);
+        Walk(p, "cmdNext", 2);
+        Walk(p, "cmdBack", 2);
+        EXPECT_EQ(Box(p), "one\n");
+        EXPECT_EQ(Label(p), label);
+        EXPECT_TRUE(fresh.messages.shown.isEmpty());
+    }
+}
+
+TEST_F(Previews, NoClipOneOpensAnEmptyWindowWithOnlyClose) {
+    Start({});
+    auto* p = Clips();
+    EXPECT_EQ(w.messages.shown, QStringList{"No Clips to preview"});
+    for (const char* b : {"cmdNext", "cmdBack", "cmdAdd"})
+        EXPECT_FALSE(p->Ctl<QPushButton>(b)->isEnabled()) << b;
+    EXPECT_EQ(Box(p), "");
+    Press(p, "cmdClose");
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmClipPrev));
+}
+
+TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
+    Start({"{\\rtf1 \\b bold\\b0}", "<b>tag</b>"});
+    auto* p = Clips();
+    EXPECT_EQ(Box(p), "{\\rtf1 \\b bold\\b0}\n");
+    Press(p, "cmdNext");
+    EXPECT_EQ(Box(p), "<b>tag</b>\n");
+    const int writes = w.clipboard.writes;
+    Press(p, "cmdAdd");
+    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\n");
+    EXPECT_EQ(w.clipboard.writes, writes + 2); // cleared, then set
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
+}
+
+TEST_F(Previews, TheOpenPreviewKeepsItsCollectorAndPosition) {
+    Start({"one", "two"});
+    w.MakeCollector("Home", {"home 1", "home 2"}, false);
+    auto* p = Clips();
+    Press(p, "cmdNext");
+    RecordOpenCollector(w.app->State(), "Home");
+    EXPECT_EQ(Clips(), p); // shown again: not reloaded
+    EXPECT_EQ(Label(p), " 2 ");
+    EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |one\n", " 2 |two\n"}));
+    EXPECT_EQ(p->Ctl<QWidget>("File1")->property("Path").toString().toStdString(),
+              w.Path("Clips/Data/Work")); // as start-up left it
+}
+
+TEST_F(Previews, BothBoxesWrapOnlyBeyondAThousandLetters) {
+    Start({"one"});
+    const int a = QFontMetrics(w.app->Get<frmMain>(FormId::frmMain)->font())
+                      .horizontalAdvance(QLatin1Char('a'));
+    for (quorrel::Form* f :
+         {static_cast<quorrel::Form*>(Clips()), static_cast<quorrel::Form*>(Paste())}) {
+        auto* box = f->Ctl<QTextEdit>("RichTextBox1");
+        EXPECT_EQ(box->lineWrapMode(), QTextEdit::FixedPixelWidth) << f->objectName().toStdString();
+        EXPECT_EQ(box->lineWrapColumnOrWidth(), 1001 * a);
+    }
+}
+
+TEST_F(Previews, PastePreviewOkPutsTheEditedTextBackWithoutClearing) {
+    Start({});
+    w.clipboard.ExternalText("hello");
+    auto* p = Paste();
+    EXPECT_EQ(Box(p), "hello");
+    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClicks(box, " world");
+    QTest::keyClick(box, Qt::Key_Return); // Enter is a line break in the box, not OK
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmPreview));
+    const int writes = w.clipboard.writes;
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.GetText(), "hello world\n");
+    EXPECT_EQ(w.clipboard.writes, writes + 1);
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
+}
+
+TEST_F(Previews, PastePreviewCancelAndCloseBoxLeaveTheClipboard) {
+    Start({});
+    w.clipboard.ExternalText("keep");
+    for (bool closeBox : {false, true}) {
+        auto* p = Paste();
+        p->Ctl<QTextEdit>("RichTextBox1")->setPlainText("edited");
+        const int writes = w.clipboard.writes;
+        if (closeBox)
+            p->close();
+        else
+            Press(p, "cmdCancel");
+        Drain();
+        EXPECT_EQ(w.clipboard.GetText(), "keep");
+        EXPECT_EQ(w.clipboard.writes, writes);
+        EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
+    }
+}
+
+TEST_F(Previews, PastePreviewOfAnEmptyClipboardSetsTheEmptyText) {
+    Start({});
+    auto* p = Paste();
+    EXPECT_EQ(Box(p), "");
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.GetText(), "");
+    EXPECT_EQ(w.clipboard.writes, 1);
+}
