@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Graphics mode against a real X server: a PNG copied by another program shows as the current
+# picture, Enter stores it as Pix/1.jpg (a bitmap) and shows it in slot 1, and Capture Screen
+# leaves an image of the screen that other programs can read.
+. "$(dirname "$0")/lib.sh"
+start_x
+
+C="$DOCS/Clips/Data/Work"
+mkdir -p "$C"
+printf '[Collector]\r\nLabel=Work\r\nOpen=%s\r\nSkip=Work\r\n' "$C" >"$DOCS/Clips/Data/Settings.ini"
+printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
+
+start_quorrel
+m=$(wait_window 'Text Mode$')
+xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+xdotool key --window "$m" alt+g
+p=$(wait_window 'Graphics Mode$')
+
+# The colour at pixel X,Y of the graphics window, as ImageMagick names it.
+colour_at() {
+    import -window "$p" "$E2E_TMP/pix.png"
+    convert "$E2E_TMP/pix.png" -format "%[pixel:p{$1,$2}]" info:
+}
+# imgClipboard is 120,720 twips (8,48 px) from the client area, 201 px square, below the menu.
+red_at() { case "$(colour_at "$1" "$2")" in red | "srgb(255,0,0)") return 0 ;; esac; return 1; }
+is_red_in_current() { red_at 108 160; }
+
+convert -size 40x30 xc:'#ff0000' "$E2E_TMP/red.png"
+xclip -selection clipboard -t image/png -i "$E2E_TMP/red.png" >/dev/null 2>&1
+wait_until 5 is_red_in_current || fail "copied PNG not shown: $(colour_at 108 160)"
+shot pictures_current
+
+# The focus starts on Clear Clipboard (first in the tab order), where Enter presses that
+# button; one Tab moves it to Add To Collector, the default button.
+xdotool windowactivate --sync "$p" >/dev/null 2>&1 || true
+xdotool key --window "$p" Tab
+xdotool key --window "$p" Return
+wait_until 5 test -f "$C/Pix/1.jpg" || fail "Enter did not store 1.jpg"
+[ "$(head -c 2 "$C/Pix/1.jpg")" = "BM" ] || fail "1.jpg is not a bitmap"
+[ "$(identify -format '%wx%h' "$C/Pix/1.jpg")" = "40x30" ] || fail "1.jpg size"
+grep -q $'^PicNum=1\r$' "$C/Pix/Settings.ini" || fail "PicNum not 1"
+# Slot 1 is 3360,600 twips (224,40 px), 65 px square.
+slot1_red() { red_at 256 95; }
+wait_until 5 slot1_red || fail "slot 1 does not show the stored picture: $(colour_at 256 95)"
+shot pictures_slot1
+
+# Capture Screen: 4440,3840 twips (296,256 px), 89 x 33 px, below the menu.
+clip_png_size() { xclip -o -selection clipboard -t image/png 2>/dev/null | identify -format '%wx%h' - 2>/dev/null; }
+xdotool mousemove --window "$p" 340 290 click 1
+screen_on_clipboard() { [ "$(clip_png_size)" = "1280x1024" ]; }
+graphics_shown() { test -n "$(window_id 'Graphics Mode$')"; }
+wait_until 5 screen_on_clipboard || fail "no screen image on the clipboard: $(clip_png_size)"
+wait_until 5 graphics_shown || fail "graphics window not shown again"
+[ ! -f "$C/Pix/2.jpg" ] || fail "Capture Screen stored a picture"
+
+xdotool key --window "$p" alt+f
+xdotool key x
+wait_exit 10
+echo PASS
