@@ -197,7 +197,8 @@ QAction* Form::Menu(const char* name) const {
 
 void Form::SetOuterHeight(int twips) {
     // Outer height counts the frame and caption bar, which the window manager adds around us.
-    const int frame = isVisible() ? frameGeometry().height() - geometry().height() : 0;
+    const int frame = frameGeometry().height() - geometry().height();
+    if (frame == 0) pendingOuterHeight_ = twips; // fitted again once the frame is known
     const int h = std::max(Px(twips) - frame, chromeHeight_ + 1);
     if (Layout().frame == Frame::Sizable) {
         resize(width(), h);
@@ -207,13 +208,29 @@ void Form::SetOuterHeight(int twips) {
 }
 
 void Form::SetOuterWidth(int twips) {
-    const int frame = isVisible() ? frameGeometry().width() - geometry().width() : 0;
+    const int frame = frameGeometry().width() - geometry().width();
+    if (frame == 0) pendingOuterWidth_ = twips;
     const int w = std::max(Px(twips) - frame, 1);
     if (Layout().frame == Frame::Sizable) {
         resize(w, height());
     } else {
         setFixedSize(w, height());
     }
+}
+
+void Form::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+    FitFrame();
+}
+
+// The window manager frames the window some time after it is first shown (it moves it then).
+void Form::FitFrame() {
+    if (!pendingOuterHeight_ && !pendingOuterWidth_) return;
+    if (!isVisible() || frameGeometry().size() == geometry().size()) return;
+    const int h = pendingOuterHeight_, w = pendingOuterWidth_;
+    pendingOuterHeight_ = pendingOuterWidth_ = 0;
+    if (h) SetOuterHeight(h);
+    if (w) SetOuterWidth(w);
 }
 
 void Form::closeEvent(QCloseEvent* e) {
@@ -247,13 +264,13 @@ bool Form::eventFilter(QObject* watched, QEvent* e) {
         const bool esc = k->key() == Qt::Key_Escape;
         if (enter && k->modifiers() == Qt::NoModifier) {
             if (qobject_cast<QTextEdit*>(watched)) return false; // multi-line boxes take Enter
-            if (auto* b = qobject_cast<QPushButton*>(watched)) {
-                if (b->isEnabled()) b->click();
-                return true;
-            }
             if (auto* cb = qobject_cast<QComboBox*>(watched); cb && cb->view()->isVisible())
                 return false;
-            PressDefault(false);
+            // Enter presses the default button; where a window has none, the focused one.
+            if (PressDefault(false)) return true;
+            if (auto* b = qobject_cast<QPushButton*>(watched)) {
+                if (b->isEnabled()) b->click();
+            }
             return true;
         }
         if (esc) {

@@ -54,10 +54,15 @@ class Form : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
 
   private:
     void Build();
     bool PressDefault(bool cancel);
+    void FitFrame();
+    // Outer sizes asked for while the window manager's frame was not known yet, in twips.
+    int pendingOuterHeight_ = 0;
+    int pendingOuterWidth_ = 0;
     FormId id_;
     QWidget* client_ = nullptr;
     int chromeHeight_ = 0; // what the window adds above and below its client area, in pixels
