@@ -1,7 +1,7 @@
 #pragma once
 // Everything a window needs from the rest of the program, handed to it when it is made.
-#include "core/AppState.h"
 #include "clipwatch/ClipboardHook.h"
+#include "core/AppState.h"
 #include "platform/Clipboard.h"
 #include "platform/Services.h"
 

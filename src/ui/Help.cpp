@@ -2,6 +2,8 @@
 
 namespace quorrel {
 
-void OpenHelp(Context& ctx, QWidget* owner) { ctx.help.HtmlHelp(owner, kHelpFile, 0, 0); }
+void OpenHelp(Context& ctx, QWidget* owner) {
+    ctx.help.HtmlHelp(owner, kHelpFile, 0, 0);
+}
 
 } // namespace quorrel

@@ -63,7 +63,7 @@ struct WindowLayout {
     std::string title;
     Frame frame;
     bool minBox, maxBox, inTaskbar;
-    bool centred;                // else at fixedLeft, fixedTop (client area, twips)
+    bool centred; // else at fixedLeft, fixedTop (client area, twips)
     int fixedLeft, fixedTop;
     int clientWidth, clientHeight; // twips, as designed
     int loadHeight;                // outer height set at load; 0: computed (picture viewer)
@@ -75,7 +75,11 @@ const WindowLayout& LayoutOf(FormId id);
 const char* FormName(FormId id);
 
 // Twips to pixels, 15 to the pixel (Qt scales for high DPI).
-constexpr int Px(int twips) { return (twips + 7) / 15; }
-constexpr int Twips(int px) { return px * 15; }
+constexpr int Px(int twips) {
+    return (twips + 7) / 15;
+}
+constexpr int Twips(int px) {
+    return px * 15;
+}
 
 } // namespace quorrel

@@ -48,15 +48,15 @@ std::vector<ControlLayout> PixControls() {
     constexpr std::array<int, 5> lefts = {3360, 4440, 5520, 6600, 7680};
     constexpr std::array<int, 3> tops = {600, 1680, 2760};
     for (int n = 1; n <= 15; ++n)
-        c.push_back({names[n - 1], Kind::Image, "", lefts[(n - 1) / 3], tops[(n - 1) % 3], 975,
-                     975, -1, Hidden | Stretch | Border | Clickable});
-    c.push_back({"Label2", Kind::Label, "Current Clipboard Contents", 240, 360, 2655, 255, -1,
-                 Centred});
+        c.push_back({names[n - 1], Kind::Image, "", lefts[(n - 1) / 3], tops[(n - 1) % 3], 975, 975,
+                     -1, Hidden | Stretch | Border | Clickable});
+    c.push_back(
+        {"Label2", Kind::Label, "Current Clipboard Contents", 240, 360, 2655, 255, -1, Centred});
     c.push_back({"Label3", Kind::Label, "Current Collector", 4680, 0, 1215, 255, -1, NoFlags});
     c.push_back({"lblCollector", Kind::Label, "", 5040, 240, 555, 255, -1,
                  Green | Border | Centred | AutoSize | Clickable});
-    c.push_back({"Label1", Kind::Label, "Use Win + Alt to Hide Or Unhide Program", 2640, 4440,
-                 3135, 255, -1, NoFlags});
+    c.push_back({"Label1", Kind::Label, "Use Win + Alt to Hide Or Unhide Program", 2640, 4440, 3135,
+                 255, -1, NoFlags});
     c.push_back({"Timer1", Kind::Timer, "", 0, 0, 0, 0, -1, NoFlags});
     return c;
 }
@@ -67,7 +67,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmMain",
          Title("Quorrel", 24, "Text Mode"),
          Frame::FixedSingle,
-         true, false, true, true, 0, 0, 6795, 2430, 3270,
+         true,
+         false,
+         true,
+         true,
+         0,
+         0,
+         6795,
+         2430,
+         3270,
          {
              {"Text1", Kind::TextBox, "", 120, 480, 6495, 375, 0, NoFlags},
              {"cmdAddToClipboard", Kind::Button, "Add to &Clipboard", 240, 1080, 1335, 495, 1,
@@ -75,8 +83,8 @@ std::array<WindowLayout, kFormCount> Build() {
              {"cmdAdd", Kind::Button, "&Add to Collector", 240, 1680, 1335, 495, 2, NoFlags},
              {"cmdClear", Kind::Button, "Clear Clipboar&d", 1680, 1080, 1335, 495, 3, NoFlags},
              {"cmdPreview", Kind::Button, "&Paste Preview", 1680, 1680, 1335, 495, 4, NoFlags},
-             {"Combo1", Kind::Combo, "Select To Replace Clipboard Contents", 3120, 1200, 3135,
-              315, 5, NoFlags},
+             {"Combo1", Kind::Combo, "Select To Replace Clipboard Contents", 3120, 1200, 3135, 315,
+              5, NoFlags},
              {"cmdClipPrev", Kind::Button, "Pre&view Clips", 3120, 1680, 1215, 495, 6, NoFlags},
              {"cmdPix", Kind::Button, "&Graphics Mode", 4560, 1680, 1335, 495, 7, NoFlags},
              {"Label1", Kind::Label, "Current Clipboard Contents", 360, 240, 2175, 255, -1,
@@ -91,13 +99,21 @@ std::array<WindowLayout, kFormCount> Build() {
              {"Timer1", Kind::Timer, "", 0, 0, 0, 0, -1, NoFlags},
          },
          kMainMenus},
-        {FormId::frmPix, "frmPix", Title("Quorrel", 33, "Graphics Mode"), Frame::FixedSingle,
-         true, false, true, true, 0, 0, 9135, 4845, 5565, PixControls(), kPixMenus},
+        {FormId::frmPix, "frmPix", Title("Quorrel", 33, "Graphics Mode"), Frame::FixedSingle, true,
+         false, true, true, 0, 0, 9135, 4845, 5565, PixControls(), kPixMenus},
         {FormId::frmNameTxt,
          "frmNameTxt",
          "Create Collector",
          Frame::Sizable,
-         false, false, true, true, 0, 0, 4965, 2070, 2520,
+         false,
+         false,
+         true,
+         true,
+         0,
+         0,
+         4965,
+         2070,
+         2520,
          {
              {"Text1", Kind::TextBox, "", 240, 720, 4335, 375, 0, NoFlags},
              {"cmdOk", Kind::Button, "&OK", 1920, 1440, 1215, 495, 2, Disabled | Default},
@@ -110,7 +126,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmOpen",
          "Open Collector",
          Frame::Sizable,
-         false, false, true, true, 0, 0, 5265, 1950, 2400,
+         false,
+         false,
+         true,
+         true,
+         0,
+         0,
+         5265,
+         1950,
+         2400,
          {
              {"Combo1", Kind::Combo, "Select a collector", 960, 600, 3495, 315, 0, NoFlags},
              {"cmdOk", Kind::Button, "&OK", 1440, 1320, 1215, 495, 1, Disabled},
@@ -121,7 +145,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmPreview",
          Title("Quorrel", 54, "Paste Preview"),
          Frame::FixedSingle,
-         true, false, true, true, 0, 0, 9810, 4620, 5115,
+         true,
+         false,
+         true,
+         true,
+         0,
+         0,
+         9810,
+         4620,
+         5115,
          {
              {"RichTextBox1", Kind::RichText, "", 240, 240, 9375, 3735, 0, NoFlags},
              {"cmdOk", Kind::Button, "&OK", 3720, 4080, 1215, 495, 1, Default},
@@ -132,7 +164,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmDelete",
          Title("Quorrel", 13, "Delete Collector"),
          Frame::FixedSingle,
-         false, false, true, true, 0, 0, 5925, 1950, 2385,
+         false,
+         false,
+         true,
+         true,
+         0,
+         0,
+         5925,
+         1950,
+         2385,
          {
              {"Combo1", Kind::Combo, "", 360, 480, 4575, 315, 0, NoFlags},
              {"cmdOk", Kind::Button, "&OK", 3000, 1320, 1215, 495, 2, Default},
@@ -146,10 +186,18 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmSaveAs",
          Title("Quorrel", 8, "Save As..."),
          Frame::Sizable,
-         false, false, true, true, 0, 0, 5880, 1980, 2430,
+         false,
+         false,
+         true,
+         true,
+         0,
+         0,
+         5880,
+         1980,
+         2430,
          {
-             {"Label1", Kind::Label, "Type In The Name To Save Colledctor As", 240, 360, 3015,
-              255, -1, NoFlags},
+             {"Label1", Kind::Label, "Type In The Name To Save Colledctor As", 240, 360, 3015, 255,
+              -1, NoFlags},
              {"Text1", Kind::TextBox, "", 240, 720, 5295, 375, 1, NoFlags},
              {"cmdOk", Kind::Button, "&OK", 2640, 1320, 1215, 495, 2, Disabled | Default},
              {"cmdCancel", Kind::Button, "&Cancel", 3960, 1320, 1215, 495, 3, NoFlags},
@@ -159,7 +207,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmPixView",
          Title("Quorrel", 20, "Preview"),
          Frame::Sizable,
-         true, false, true, true, 0, 0, 6420, 4155, 0,
+         true,
+         false,
+         true,
+         true,
+         0,
+         0,
+         6420,
+         4155,
+         0,
          {
              {"Image1", Kind::Image, "", 120, 120, 6135, 3975, -1, Clickable},
          },
@@ -168,7 +224,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmAbout",
          "About Quorrel ",
          Frame::FixedDialog,
-         false, false, false, false, 2430, 2475, 6195, 3360, 3975,
+         false,
+         false,
+         false,
+         false,
+         2430,
+         2475,
+         6195,
+         3360,
+         3975,
          {
              {"cmdOK", Kind::Button, "OK", 4245, 2625, 1260, 345, 0, Default | Cancel},
              {"cmdSysInfo", Kind::Button, "&System Info...", 4260, 3075, 1245, 345, 1, NoFlags},
@@ -182,7 +246,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmFirst",
          "Create Collector",
          Frame::Sizable,
-         false, false, true, true, 0, 0, 5910, 1860, 2310,
+         false,
+         false,
+         true,
+         true,
+         0,
+         0,
+         5910,
+         1860,
+         2310,
          {
              {"Text1", Kind::TextBox, "", 480, 600, 4935, 375, 0, NoFlags},
              {"cmdOk", Kind::Button, "&OK", 840, 1200, 1215, 495, 1, Disabled | Default},
@@ -196,7 +268,15 @@ std::array<WindowLayout, kFormCount> Build() {
          "frmClipPrev",
          Title("Quorrel", 35, "Clip Preview"),
          Frame::Sizable,
-         true, false, true, true, 0, 0, 9810, 4575, 5115,
+         true,
+         false,
+         true,
+         true,
+         0,
+         0,
+         9810,
+         4575,
+         5115,
          {
              {"cmdAdd", Kind::Button, "&Add to Clipboard", 7080, 4080, 1215, 495, 0, NoFlags},
              {"cmdClose", Kind::Button, "&Close", 8400, 4080, 1215, 495, 1, NoFlags},
@@ -217,6 +297,8 @@ const WindowLayout& LayoutOf(FormId id) {
     return layouts[static_cast<int>(id)];
 }
 
-const char* FormName(FormId id) { return LayoutOf(id).name; }
+const char* FormName(FormId id) {
+    return LayoutOf(id).name;
+}
 
 } // namespace quorrel

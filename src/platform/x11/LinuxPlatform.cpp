@@ -41,6 +41,8 @@ class LinuxPlatform : public RealPlatform {
 
 } // namespace
 
-std::unique_ptr<RealPlatform> MakeRealPlatform() { return std::make_unique<LinuxPlatform>(); }
+std::unique_ptr<RealPlatform> MakeRealPlatform() {
+    return std::make_unique<LinuxPlatform>();
+}
 
 } // namespace quorrel
