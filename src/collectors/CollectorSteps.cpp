@@ -6,6 +6,7 @@
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -125,6 +126,15 @@ void CopyCollector(const std::string& documents, const std::string& sourceFolder
     const fs::path target(CollectorsFolder(documents) + name);
     std::error_code ec;
     if (!fs::is_directory(fs::symlink_status(source, ec))) throw RuntimeError(ErrPathNotFound);
+    // With no collector named at start-up the open folder is the collectors folder itself: a
+    // copy of it would land inside what it copies and never end.
+    const fs::path sourceReal = fs::weakly_canonical(source, ec);
+    const fs::path home = fs::weakly_canonical(CollectorsFolder(documents), ec);
+    const auto [s, h] =
+        std::mismatch(sourceReal.begin(), sourceReal.end(), home.begin(), home.end());
+    if (!ec && s == sourceReal.end())
+        throw RuntimeError(ErrPathFileAccess, DescriptionOf(ErrPathFileAccess) +
+                                                  ": no collector is open to be copied");
 
     fs::path temp;
     try {

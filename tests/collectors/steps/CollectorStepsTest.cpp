@@ -237,6 +237,23 @@ TEST_F(Store, SaveAsWithoutAnOpenCollectorFolderSaysPathNotFound) {
     EXPECT_TRUE(Leftovers().empty());
 }
 
+TEST_F(Store, SaveAsRefusesToCopyAFolderThatHoldsTheCollectorsFolder) {
+    MakeFull("Work");
+    const auto before = Tree(At("Clips"));
+    // An empty Label at start-up leaves the collectors folder itself as the open folder.
+    for (const std::string source :
+         std::vector<std::string>{At("Clips/Data/"), At("Clips"), docs}) {
+        SCOPED_TRACE(source);
+        try {
+            CopyCollector(docs, source, "Copy");
+            ADD_FAILURE() << "copied a folder into itself";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number, ErrPathFileAccess);
+        }
+        EXPECT_EQ(Tree(At("Clips")), before);
+    }
+}
+
 TEST_F(Store, DeleteListsAllButTheOpenOneComparingExactly) {
     for (const char* n : {"Home", "Work", "work", "Misc", ".saving-0123"})
         fs::create_directory(At("Clips/Data/") + n);
