@@ -139,13 +139,6 @@ TEST_F(Store, OpenRewritesSkipLabelAndOpenInPlace) {
               "[Collector]\r\nLabel=Home\r\nOpen=" + folder + "\r\nSkip=Home\r\n");
 }
 
-TEST_F(Store, OpenIntoAFreshSettingsFileWritesSkipLabelOpenInThatOrder) {
-    // A new key goes in right below the section line, so the last one written comes first.
-    RecordOpenCollector(state, "Home");
-    EXPECT_EQ(Read("Clips/Data/Settings.ini"),
-              "[Collector]\r\nOpen=" + docs + "/Clips/Data/Home/\r\nLabel=Home\r\nSkip=Home\r\n");
-}
-
 TEST_F(Store, SaveAsCopiesEveryFileWithItsBytesWhateverFormTheSourcePathTakes) {
     MakeFull("Work");
     const auto original = Tree(At("Clips/Data/Work"));
@@ -227,16 +220,6 @@ TEST_F(Store, AFailedCopyLeavesNothingBehind) {
     }
 }
 
-TEST_F(Store, SaveAsWithoutAnOpenCollectorFolderSaysPathNotFound) {
-    try {
-        CopyCollector(docs, At("Clips/Data/Gone/"), "Copy");
-        FAIL();
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number, ErrPathNotFound);
-    }
-    EXPECT_TRUE(Leftovers().empty());
-}
-
 TEST_F(Store, SaveAsRefusesToCopyAFolderThatHoldsTheCollectorsFolder) {
     MakeFull("Work");
     const auto before = Tree(At("Clips"));
@@ -293,13 +276,4 @@ TEST_F(Store, DeleteRemovesTheFolderButNothingALinkPointsAt) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(At("Clips/Data/Old"))));
     EXPECT_FALSE(fs::exists(fs::symlink_status(At("Clips/Data/Linked"))));
     EXPECT_EQ(Read("outside/keep"), "kept");
-}
-
-TEST_F(Store, DeletingAMissingCollectorIsPathNotFound) {
-    try {
-        DeleteCollector(docs, "Nobody");
-        FAIL();
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number, ErrPathNotFound);
-    }
 }
