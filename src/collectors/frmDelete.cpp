@@ -38,6 +38,7 @@ void frmDelete::Form_Load() {
     } catch (const RuntimeError& e) {
         ctx.messages.Show(QString::fromStdString(e.Message()));
     }
+    combo->setCurrentIndex(-1); // the first Down chooses the first collector
     combo->setEditText(QString());
     Ctl<QPushButton>("cmdOk")->setEnabled(false);
 }

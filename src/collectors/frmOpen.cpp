@@ -28,7 +28,9 @@ void frmOpen::Form_Load() {
     } catch (const RuntimeError& e) {
         ctx.messages.Show(QString::fromStdString(e.Message()));
     }
-    combo->setEditText(prompt); // adding items must not replace the prompt
+    // No item is current, so that the first Down chooses the first collector; the prompt stays.
+    combo->setCurrentIndex(-1);
+    combo->setEditText(prompt);
 }
 
 void frmOpen::Combo1_Click(int) {
