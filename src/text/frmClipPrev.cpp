@@ -14,17 +14,18 @@
 
 namespace quorrel {
 
-namespace {
-
-// Clip files keep CR LF line ends; the box wants its own.
-QString BoxText(const std::string& bytes) {
-    QString t = FromStore(bytes);
+void SetBoxText(QTextEdit* box, const QString& text) {
+    QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
+    box->setPlainText(t);
 }
 
-} // namespace
+QString BoxText(const QTextEdit* box, bool crlf) {
+    QString t = box->toPlainText();
+    if (crlf) t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return t;
+}
 
 void SetPreviewMargin(Context& ctx, QTextEdit* box) {
     const QFont font = ctx.forms.IsLoaded(FormId::frmMain) ? ctx.forms.Form(FormId::frmMain)->font()
@@ -70,7 +71,7 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
     try {
         const std::string bytes = ReadAll(folder_ + Sep + entry);
-        Ctl<QTextEdit>("RichTextBox1")->setPlainText(BoxText(bytes));
+        SetBoxText(Ctl<QTextEdit>("RichTextBox1"), FromStore(bytes));
         return true;
     } catch (const RuntimeError&) {
         return false; // removed behind the program's back: the box stays as it was
@@ -102,7 +103,8 @@ void frmClipPrev::cmdBack_Click() {
 }
 
 void frmClipPrev::cmdAdd_Click() {
-    const QString text = Ctl<QTextEdit>("RichTextBox1")->toPlainText();
+    // Clips are stored with CR LF line ends, and go back on the clipboard with them.
+    const QString text = BoxText(Ctl<QTextEdit>("RichTextBox1"), true);
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(text);
 }

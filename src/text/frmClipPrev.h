@@ -33,4 +33,8 @@ class frmClipPrev : public Form {
 // A text box's right margin: wraps only lines wider than 1001 letters "a" in the main font.
 void SetPreviewMargin(Context& ctx, QTextEdit* box);
 
+// The box shows text with its own line ends; these give and take the clipboard's.
+void SetBoxText(QTextEdit* box, const QString& text);
+QString BoxText(const QTextEdit* box, bool crlf);
+
 } // namespace quorrel

@@ -18,11 +18,13 @@ void frmPreview::Form_Load() {
     SetOuterHeight(5115);
     auto* box = Ctl<QTextEdit>("RichTextBox1");
     SetPreviewMargin(ctx, box);
-    box->setPlainText(ctx.clipboard.GetText());
+    const QString text = ctx.clipboard.GetText();
+    crlf_ = text.contains(QStringLiteral("\r\n")); // OK gives back the line ends it found
+    SetBoxText(box, text);
 }
 
 void frmPreview::cmdOk_Click() {
-    ctx.clipboard.SetText(Ctl<QTextEdit>("RichTextBox1")->toPlainText());
+    ctx.clipboard.SetText(BoxText(Ctl<QTextEdit>("RichTextBox1"), crlf_));
     ctx.forms.Unload(Id());
 }
 

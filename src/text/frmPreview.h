@@ -12,6 +12,9 @@ class frmPreview : public Form {
 
     void cmdOk_Click();
     void cmdCancel_Click();
+
+  private:
+    bool crlf_ = false;
 };
 
 } // namespace quorrel

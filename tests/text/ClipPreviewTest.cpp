@@ -123,8 +123,8 @@ TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
     EXPECT_EQ(Box(p), "<b>tag</b>\n");
     const int writes = w.clipboard.writes;
     Press(p, "cmdAdd");
-    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\n");
-    EXPECT_EQ(w.clipboard.writes, writes + 2); // cleared, then set
+    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\r\n"); // the stored line ends, as a chosen clip
+    EXPECT_EQ(w.clipboard.writes, writes + 2);          // cleared, then set
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
 }
 
@@ -168,6 +168,15 @@ TEST_F(Previews, PastePreviewOkPutsTheEditedTextBackWithoutClearing) {
     EXPECT_EQ(w.clipboard.GetText(), "hello world\n");
     EXPECT_EQ(w.clipboard.writes, writes + 1);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
+}
+
+TEST_F(Previews, PastePreviewGivesBackTheLineEndsItFound) {
+    Start({});
+    w.clipboard.ExternalText("one\r\ntwo");
+    auto* p = Paste();
+    EXPECT_EQ(Box(p), "one\ntwo"); // no stray carriage returns on show
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.GetText(), "one\r\ntwo");
 }
 
 TEST_F(Previews, PastePreviewCancelAndCloseBoxLeaveTheClipboard) {
