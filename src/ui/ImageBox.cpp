@@ -27,8 +27,14 @@ void ImageBox::Rescale() {
     }
     if (stretch_) {
         const QSize box = contentsRect().size();
-        shown_ = QPixmap::fromImage(
-            picture_.scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        // A smooth scale costs in proportion to the source: from a large picture, first take
+        // every n-th pixel down to four times the box, then smooth the rest of the way.
+        QImage source = picture_;
+        const QSize coarse = box * 4;
+        if (source.width() > coarse.width() * 2 || source.height() > coarse.height() * 2)
+            source = source.scaled(coarse, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        shown_ =
+            QPixmap::fromImage(source.scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     // At natural size the picture is painted straight from the image: no second copy.
 }
