@@ -4,6 +4,7 @@
 #include "collectors/CollectorSteps.h"
 #include "collectors/frmOpen.h"
 #include "core/TextFile.h"
+#include "support/Fakes.h"
 #include "text/frmClipPrev.h"
 
 #include <QApplication>
@@ -23,44 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kClips = 32767;
-
-struct QuietClipboard : Clipboard {
-    void Clear() override { text.clear(); }
-    QString GetText() override { return text; }
-    void SetText(const QString& t) override { text = t; }
-    bool GetFormat() override { return false; }
-    QImage GetData() override { return {}; }
-    void SetData(const QImage&) override {}
-    QString text;
-};
-struct QuietMessages : MessageBox {
-    void Show(const QString&) override {}
-};
-struct QuietBusy : BusyPointer {
-    void Set(bool) override {}
-};
-struct NoKeys : KeyState {
-    std::int16_t GetAsyncKeyState(int) override { return 0; }
-};
-struct NoHelp : HelpViewer {
-    void HtmlHelp(QWidget*, const std::string&, int, int) override {}
-};
-struct NoCapture : ScreenCapture {
-    void CaptureScreen(QWidget*) override {}
-};
-struct NoRegistry : Registry {
-    long RegOpenKeyExA(HKEY, const std::string&, unsigned long, unsigned long, HKEY*) override {
-        return 2;
-    }
-    long RegQueryValueExA(HKEY, const std::string&, unsigned long*, unsigned char*,
-                          unsigned long*) override {
-        return 2;
-    }
-    long RegCloseKey(HKEY) override { return 0; }
-};
-struct NoStarter : ProgramStarter {
-    bool Start(const std::string&) override { return false; }
-};
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -90,43 +53,17 @@ void MakeFullCollector(const std::string& folder, int pictureShade) {
 
 // One world of the program over a store with two full collectors, A (open) and B.
 struct Bench {
-    QuietClipboard clipboard;
-    QuietMessages messages;
-    QuietBusy busy;
-    NoKeys keys;
-    NoHelp help;
-    NoCapture capture;
-    NoRegistry registry;
-    NoStarter starter;
-    std::string docs;
-    std::unique_ptr<App> app;
+    test::World world;
+    std::string docs = world.docs;
+    std::unique_ptr<App>& app = world.app;
 
     Bench() {
-        char tmpl[] = "/tmp/quorrel-bench-XXXXXX";
-        docs = ::mkdtemp(tmpl);
         const std::string data = docs + "/Clips/Data";
         MakeFullCollector(data + "/A", 40);
         MakeFullCollector(data + "/B", 200);
         WriteFile(data + "/Settings.ini",
                   "[Collector]\r\nLabel=A\r\nOpen=" + data + "/A/\r\nSkip=A\r\n");
-        PlatformServices s;
-        s.clipboard = &clipboard;
-        s.messages = &messages;
-        s.busy = &busy;
-        s.keys = &keys;
-        s.help = &help;
-        s.capture = &capture;
-        s.registry = &registry;
-        s.starter = &starter;
-        const std::string d = docs;
-        s.specialFolderPath = [d](int) { return d; };
-        app = std::make_unique<App>(s);
         app->Main();
-    }
-    ~Bench() {
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fs::remove_all(docs);
     }
 };
 
