@@ -6,6 +6,7 @@
 #include "collectors/frmOpen.h"
 #include "collectors/frmSaveAs.h"
 #include "core/Paths.h"
+#include "core/RuntimeError.h"
 #include "core/Store.h"
 #include "core/TextFile.h"
 #include "pictures/frmPix.h"
@@ -145,18 +146,25 @@ void App::Main() {
         platform_.specialFolderPath ? platform_.specialFolderPath(5) : std::string();
     const std::string& docs = state_.DocumentsPath;
 
-    if (!FolderExists(StoreRoot(docs))) {
-        MakeStoreRoot(docs);
-        Show(FormId::frmFirst);
-        state_.FirstRun = true;
-    } else {
-        state_.FirstRun = false;
-        OpenCollectorAtStart(state_);
-        SetCollectorLabels(FromStore(state_.CollectorLabel));
-        ResetClipList(QString::fromLatin1(kClipListPrompt));
-        AddClipItems(FromStore(ReadClipIndex(state_.CollectorPath)));
-        state_.TextModeActive = true;
-        Show(FormId::frmMain);
+    try {
+        if (!FolderExists(StoreRoot(docs))) {
+            MakeStoreRoot(docs);
+            Show(FormId::frmFirst);
+            state_.FirstRun = true;
+        } else {
+            state_.FirstRun = false;
+            OpenCollectorAtStart(state_);
+            SetCollectorLabels(FromStore(state_.CollectorLabel));
+            ResetClipList(QString::fromLatin1(kClipListPrompt));
+            AddClipItems(FromStore(ReadClipIndex(state_.CollectorPath)));
+            state_.TextModeActive = true;
+            Show(FormId::frmMain);
+        }
+    } catch (const RuntimeError& e) {
+        // A store that cannot be made or read: say why and end, leaving every file as it was.
+        platform_.messages->Show(QString::fromStdString(e.Message()));
+        Unload(FormId::frmMain);
+        return;
     }
     state_.WindowHidden = false;
 }

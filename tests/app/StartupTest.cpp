@@ -6,10 +6,12 @@
 #include "text/frmMain.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTimer>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace quorrel;
@@ -123,5 +125,31 @@ TEST(Shutdown, ClosingTheGraphicsWindowEndsTheProgramToo) {
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmMain));
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPix));
     EXPECT_EQ(ended.count(), 1);
+    Drain();
+}
+
+TEST(Startup, AStoreThatCannotBeMadeIsReportedAndTheProgramEnds) {
+    World w;
+    std::remove(w.docs.c_str());
+    std::ofstream(w.docs) << "a file where the documents folder should be";
+    QSignalSpy ended(w.app.get(), &App::Ended);
+    w.app->Main();
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown[0].startsWith("76 ")) << w.messages.shown[0].toStdString();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(w.app->AnyLoaded());
+    Drain();
+}
+
+TEST(Startup, UnreadableSettingsAreReportedAndNothingIsWritten) {
+    World w;
+    w.MakeCollector("Work", {"one"});
+    std::remove(w.Path("Clips/Data/Settings.ini").c_str());
+    QDir().mkpath(QString::fromStdString(w.Path("Clips/Data/Settings.ini"))); // not a file
+    QSignalSpy ended(w.app.get(), &App::Ended);
+    w.app->Main();
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(w.Read("Clips/Data/Work/1"), "one\r\n");
     Drain();
 }
