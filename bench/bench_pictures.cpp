@@ -2,12 +2,12 @@
 // and what 15 loaded pictures cost in resident memory.
 #include "app/App.h"
 #include "pictures/frmPix.h"
+#include "support/Fakes.h"
 #include "ui/ImageBox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -20,49 +20,6 @@
 using namespace quorrel;
 
 namespace {
-
-class MemClipboard : public Clipboard {
-  public:
-    void Clear() override { Set({}, {}); }
-    QString GetText() override { return text_; }
-    void SetText(const QString& t) override { Set(t, {}); }
-    bool GetFormat() override { return !image_.isNull(); }
-    QImage GetData() override { return image_; }
-    void SetData(const QImage& i) override { Set({}, i); }
-
-  private:
-    void Set(const QString& t, const QImage& i) {
-        text_ = t;
-        image_ = i;
-        emit changed();
-    }
-    QString text_;
-    QImage image_;
-};
-
-struct Quiet : MessageBox,
-               BusyPointer,
-               KeyState,
-               HelpViewer,
-               ScreenCapture,
-               ProgramStarter,
-               Registry {
-    void Show(const QString& text) override { shown.push_back(text.toStdString()); }
-    void Set(bool) override {}
-    std::int16_t GetAsyncKeyState(int) override { return 0; }
-    void HtmlHelp(QWidget*, const std::string&, int, int) override {}
-    void CaptureScreen(QWidget*) override {}
-    bool Start(const std::string&) override { return false; }
-    long RegOpenKeyExA(HKEY, const std::string&, unsigned long, unsigned long, HKEY*) override {
-        return 2;
-    }
-    long RegQueryValueExA(HKEY, const std::string&, unsigned long*, unsigned char*,
-                          unsigned long*) override {
-        return 2;
-    }
-    long RegCloseKey(HKEY) override { return 0; }
-    std::vector<std::string> shown;
-};
 
 void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -79,47 +36,25 @@ QImage FullHd(int seed) {
     return picture;
 }
 
-// A program over in-memory services with collector "Work" open, holding `pictures` pictures.
+// A program over the test fakes with collector "Work" open, holding `pictures` pictures.
 struct World {
     explicit World(int pictures) {
-        docs = dir.path().toStdString() + "/Documents";
-        collector = docs + "/Clips/Data/Work";
+        world.MakeCollector("Work");
         QDir().mkpath(QString::fromStdString(collector + "/Pix"));
-        Write(docs + "/Clips/Data/Settings.ini",
-              "[Collector]\r\nLabel=Work\r\nOpen=" + collector + "\r\nSkip=Work\r\n");
-        Write(collector + "/Settings.ini", "[Collector]\r\nClipNumber=0\r\n");
         SetPicNum(pictures);
         for (int n = 1; n <= pictures; ++n)
             FullHd(n).save(QString::fromStdString(collector + "/Pix/" + std::to_string(n) + ".jpg"),
                            "BMP");
-        PlatformServices s;
-        s.clipboard = &clipboard;
-        s.messages = &quiet;
-        s.busy = &quiet;
-        s.keys = &quiet;
-        s.help = &quiet;
-        s.capture = &quiet;
-        s.registry = &quiet;
-        s.starter = &quiet;
-        const std::string d = docs;
-        s.specialFolderPath = [d](int) { return d; };
-        app = std::make_unique<App>(s);
-        app->Main();
-        pix = app->Get<frmPix>(FormId::frmPix);
-    }
-    ~World() {
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        world.app->Main();
+        pix = world.app->Get<frmPix>(FormId::frmPix);
     }
     void SetPicNum(int n) {
         Write(collector + "/Pix/Settings.ini",
               "[Collector]\r\nPicNum=" + std::to_string(n) + "\r\n");
     }
-    QTemporaryDir dir;
-    std::string docs, collector;
-    MemClipboard clipboard;
-    Quiet quiet;
-    std::unique_ptr<App> app;
+    test::World world;
+    std::string collector = world.docs + "/Clips/Data/Work";
+    test::FakeClipboard& clipboard = world.clipboard;
     frmPix* pix = nullptr;
 };
 
@@ -203,7 +138,8 @@ void BM_AddToCollector(benchmark::State& state) {
         state.ResumeTiming();
         w.pix->cmdSave_Click();
     }
-    if (!w.quiet.shown.empty()) state.SkipWithError(w.quiet.shown.front().c_str());
+    if (!w.world.messages.shown.isEmpty())
+        state.SkipWithError(w.world.messages.shown.front().toStdString().c_str());
 }
 BENCHMARK(BM_AddToCollector)->Arg(0)->Arg(14)->Unit(benchmark::kMillisecond);
 
