@@ -8,6 +8,7 @@
 #include "ui/Forms.h"
 #include "ui/Help.h"
 #include "ui/ImageBox.h"
+#include "ui/ModeWindow.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -48,23 +49,8 @@ frmPix::frmPix(Context& c) : Form(FormId::frmPix, c) {
     // Only an enabled box reports the click: after Clear Clipboard it does nothing.
     connect(Ctl<ImageBox>("imgClipboard"), &ImageBox::Click, this, &frmPix::cmdPreview_Click);
 
-    auto show = [this](FormId id) { return [this, id] { ctx.forms.Show(id); }; };
-    connect(Menu("mnuCreate"), &QAction::triggered, this, show(FormId::frmNameTxt));
-    connect(Menu("mnuOpen"), &QAction::triggered, this, show(FormId::frmOpen));
-    connect(Menu("mnuSave"), &QAction::triggered, this, show(FormId::frmSaveAs));
-    connect(Menu("mnuDelete"), &QAction::triggered, this, show(FormId::frmDelete));
-    connect(Menu("mnuExit"), &QAction::triggered, this,
-            [this] { ctx.forms.Unload(FormId::frmPix); });
+    ConnectModeWindow(*this, ctx, "mnuCreate", false);
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmPix::mnuProgHelp_Click);
-    connect(Menu("mnuAbout"), &QAction::triggered, this, show(FormId::frmAbout));
-    connect(this, &Form::Clicked, this, [this](const QString& name) {
-        if (name == QLatin1String("lblCollector")) ctx.forms.Show(FormId::frmOpen);
-    });
-    connect(this, &Form::LostFocus, this, [this] {
-        if (!ctx.state.TextModeActive) LoseFocus(ctx.state, this);
-    });
-    connect(findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, this,
-            [this] { HotKeyTick(ctx.state, ctx.keys, false, this); });
 }
 
 void frmPix::Form_Load() {

@@ -9,6 +9,7 @@
 #include "platform/StoreText.h"
 #include "ui/Forms.h"
 #include "ui/Help.h"
+#include "ui/ModeWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -31,23 +32,8 @@ frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
     connect(Ctl<QPushButton>("cmdPix"), &QPushButton::clicked, this, &frmMain::cmdPix_Click);
     connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmMain::Combo1_Click);
 
-    auto show = [this](FormId id) { return [this, id] { ctx.forms.Show(id); }; };
-    connect(Menu("mnuNew"), &QAction::triggered, this, show(FormId::frmNameTxt));
-    connect(Menu("mnuOpen"), &QAction::triggered, this, show(FormId::frmOpen));
-    connect(Menu("mnuSave"), &QAction::triggered, this, show(FormId::frmSaveAs));
-    connect(Menu("mnuDelete"), &QAction::triggered, this, show(FormId::frmDelete));
-    connect(Menu("mnuExit"), &QAction::triggered, this,
-            [this] { ctx.forms.Unload(FormId::frmMain); });
+    ConnectModeWindow(*this, ctx, "mnuNew", true);
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
-    connect(Menu("mnuAbout"), &QAction::triggered, this, show(FormId::frmAbout));
-    connect(this, &Form::Clicked, this, [this](const QString& name) {
-        if (name == QLatin1String("lblCollector")) ctx.forms.Show(FormId::frmOpen);
-    });
-    connect(this, &Form::LostFocus, this, [this] {
-        if (ctx.state.TextModeActive) LoseFocus(ctx.state, this);
-    });
-    connect(findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, this,
-            [this] { HotKeyTick(ctx.state, ctx.keys, true, this); });
 }
 
 void frmMain::Form_Load() {
