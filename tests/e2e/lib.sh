@@ -99,3 +99,23 @@ hot_key_never() {
     "$XTEST_KEY" up Alt_L; "$XTEST_KEY" up "$super"
     [ $ok = 1 ]
 }
+
+# focus WINDOW: activates it and waits until the window manager reports it active, so that
+# keys and their shortcuts reach it.
+is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+focus() {
+    xdotool windowactivate "$1" >/dev/null 2>&1 || true
+    wait_until 3 is_active "$1" || true
+}
+
+# press_until WINDOW KEY CHECK...: sends KEY to WINDOW until CHECK succeeds (a shortcut can be
+# lost while the program is still taking the focus); fails after five tries.
+press_until() {
+    local w=$1 key=$2 i; shift 2
+    for i in 1 2 3 4 5; do
+        focus "$w"
+        xdotool key --window "$w" "$key" 2>/dev/null || true
+        wait_until 1 "$@" && return 0
+    done
+    return 1
+}

@@ -24,12 +24,12 @@ downs() { local i; for i in $(seq "$1"); do xdotool key Down; done; }
 
 start_quorrel
 m=$(wait_window 'Text Mode$')
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 
 # A click on the collector's name (4320, 240 twips below the menu bar) opens the Open dialog.
 xdotool mousemove --window "$m" $(( 4320 / 15 + 10 )) $(( 21 + 240 / 15 + 6 )) click 1
 o=$(wait_window '^Open Collector$')
-xdotool windowactivate --sync "$o" >/dev/null 2>&1 || true
+focus "$o"
 downs "$(position Home)"
 shot open_collector
 xdotool key alt+o
@@ -40,7 +40,7 @@ grep -q "^Open=$D/Home/"$'\r$' "$D/Settings.ini" || fail "Open not the Home fold
 shot text_mode_home
 
 # The text window's list now holds Home's clip: choosing it puts it on the clipboard.
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool mousemove --window "$m" $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 )) click 1
 sleep 0.3
 xdotool key Down Return
@@ -53,12 +53,12 @@ p=$(wait_window 'Graphics Mode$')
 wait_no_window 'Text Mode$'
 sleep 0.3
 shot graphics_mode_home
-xdotool windowactivate --sync "$p" >/dev/null 2>&1 || true
+focus "$p"
 xdotool key --window "$p" alt+t
 m=$(wait_window 'Text Mode$')
 
 # Save As "Copy1": a full copy beside the others; the open collector stays Home.
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool key --window "$m" alt+f
 sleep 0.2
 xdotool key s
@@ -70,7 +70,7 @@ diff -r "$D/Home" "$D/Copy1" || fail "the copy differs from the collector"
 grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Save As changed the open collector"
 
 # The copy is in the Open list.
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool key --window "$m" alt+f
 sleep 0.2
 xdotool key o
@@ -82,7 +82,7 @@ wait_no_window '^Open Collector$'
 grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Cancel changed the open collector"
 
 # Delete the copy: the list leaves out Home; Enter deletes without asking.
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool key --window "$m" alt+f
 sleep 0.2
 xdotool key d

@@ -16,7 +16,7 @@ wait_exit 10
 # First run again: a name and Enter create the collector and show the text-mode window.
 start_quorrel
 w=$(wait_window '^Create Collector$')
-xdotool windowactivate --sync "$w" >/dev/null 2>&1 || true
+focus "$w"
 xdotool type --window "$w" --delay 20 "Work"
 xdotool key --window "$w" Return
 m=$(wait_window 'Text Mode$')
@@ -24,7 +24,7 @@ m=$(wait_window 'Text Mode$')
 grep -q $'^Label=Work\r$' "$DOCS/Clips/Data/Settings.ini" || fail "Label not written"
 
 # Exit, then a second start reopens the collector.
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool key --window "$m" alt+f
 xdotool key x
 wait_exit 10

@@ -12,7 +12,7 @@ printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
 
 start_quorrel
 m=$(wait_window 'Text Mode$')
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool key --window "$m" alt+g
 p=$(wait_window 'Graphics Mode$')
 
@@ -32,7 +32,7 @@ shot pictures_current
 
 # The focus starts on Clear Clipboard (first in the tab order); Enter still presses Add To
 # Collector, the default button.
-xdotool windowactivate --sync "$p" >/dev/null 2>&1 || true
+focus "$p"
 xdotool key --window "$p" Return
 wait_until 5 test -f "$C/Pix/1.jpg" || fail "Enter did not store 1.jpg"
 [ "$(head -c 2 "$C/Pix/1.jpg")" = "BM" ] || fail "1.jpg is not a bitmap"

@@ -9,13 +9,13 @@ printf '[Collector]\r\nLabel=Work\r\nOpen=x\r\nSkip=Work\r\n' >"$DOCS/Clips/Data
 printf '[Collector]\r\nClipNumber=0\r\n' >"$DOCS/Clips/Data/Work/Settings.ini"
 start_quorrel
 m=$(wait_window 'Text Mode$')
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 
 # Text copied by another program reaches Text1; Add to Collector (Alt+A) stores it.
 copy_text "hello from xclip"
 sleep 0.3 # nothing outside the program shows Text1: give the notice time to arrive
 shot text_mode
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 xdotool key --window "$m" alt+a
 wait_until 5 test -f "$DOCS/Clips/Data/Work/1" || fail "clip file 1 not written"
 [ "$(cat "$DOCS/Clips/Data/Work/1")" = $'hello from xclip\r' ] || fail "clip 1 content"
@@ -24,7 +24,7 @@ wait_until 5 test -f "$DOCS/Clips/Data/Work/1" || fail "clip file 1 not written"
 # Another program's copy replaces the clipboard; choosing clip 1 from the list restores it.
 copy_text "something else"
 sleep 0.3
-xdotool windowactivate --sync "$m" >/dev/null 2>&1 || true
+focus "$m"
 # Open the clip list (its arrow at the right end of the box, 3120 + 3135 twips across, 1200 down
 # the client area below the 21-pixel menu bar) and choose its first item.
 xdotool key --window "$m" alt+d

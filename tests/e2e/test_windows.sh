@@ -19,8 +19,6 @@ start_quorrel
 main=$(wait_window 'Text Mode$')
 shot text_mode
 
-focus() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; }
-
 # open_close OWNER KEYS TITLE-REGEX CLOSE-KEY NAME: keys in OWNER open the window TITLE, which
 # CLOSE-KEY closes again.
 open_close() {
@@ -29,10 +27,8 @@ open_close() {
     for k in $keys; do xdotool key --window "$owner" "$k"; done
     d=$(wait_window "$title")
     shot "$name"
-    focus "$d"
     # The window goes on the key press: sending the release to it then fails, harmlessly.
-    xdotool key --window "$d" "$close" 2>/dev/null || true
-    wait_no_window "$title"
+    press_until "$d" "$close" no_window "$title" || fail "'$close' did not close '$title'"
 }
 
 open_close "$main" "alt+f c" '^Create Collector$' alt+c create_collector
@@ -50,9 +46,7 @@ about=$(wait_window '^About Quorrel $')
 shot about
 read -r x y < <(xwininfo -id "$about" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
 [ "$x" = 162 ] && [ "$y" = 165 ] || fail "About box at $x,$y, not at 162,165"
-focus "$about"
-xdotool key --window "$about" Escape 2>/dev/null || true
-wait_no_window '^About Quorrel $'
+press_until "$about" Escape no_window '^About Quorrel $' || fail "Esc did not close the About box"
 
 # Esc leaves a dialog open.
 focus "$main"
@@ -62,8 +56,7 @@ focus "$dlg"
 xdotool key --window "$dlg" Escape
 sleep 0.3 # a close would have been immediate; give it a moment to not happen
 has_window '^Create Collector$' || fail "Esc closed the Create Collector dialog"
-xdotool key --window "$dlg" alt+c 2>/dev/null || true
-wait_no_window '^Create Collector$'
+press_until "$dlg" alt+c no_window '^Create Collector$' || fail "Cancel did not close the dialog"
 
 # Graphics mode and its About entry.
 focus "$main"
