@@ -6,6 +6,8 @@
 #include "collectors/frmNameTxt.h"
 #include "collectors/frmOpen.h"
 #include "collectors/frmSaveAs.h"
+#include "pictures/frmPix.h"
+#include "ui/ImageBox.h"
 #include "text/frmMain.h"
 
 #include <QComboBox>
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +105,32 @@ TEST_F(Dialogs, EnterCreatesTheCollectorKeepingItsBlanksAndResetsTheTextWindow) 
     EXPECT_TRUE(Main()->Ctl<QPushButton>("cmdAdd")->isEnabled());
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmNameTxt));
     EXPECT_FALSE(w.busy.busy);
+}
+
+// The new collector has no pictures: every slot of the graphics window goes, the last too.
+TEST_F(Dialogs, CreateHidesEveryPictureSlotOfTheOldCollector) {
+    Start();
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    std::filesystem::create_directories(w.Path("Clips/Data/Work/Pix"));
+    for (int n = 1; n <= 15; ++n)
+        ASSERT_TRUE(picture.save(QString::fromStdString(
+                                     w.Path("Clips/Data/Work/Pix/" + std::to_string(n) + ".jpg")),
+                                 "BMP"));
+    auto* pix = w.app->Get<frmPix>(FormId::frmPix);
+    w.app->RefreshPictureSlots();
+    auto shown = [pix] {
+        std::vector<int> s;
+        for (int n = 1; n <= 15; ++n)
+            if (!pix->Slot(n)->isHidden()) s.push_back(n);
+        return s;
+    };
+    ASSERT_EQ(shown().size(), 15u);
+    auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
+    Type(d->Ctl<QLineEdit>("Text1"), "New");
+    QTest::keyClick(d->Ctl<QLineEdit>("Text1"), Qt::Key_Return);
+    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
+    EXPECT_EQ(shown(), std::vector<int>{});
 }
 
 TEST_F(Dialogs, ATakenOrUnusableNameChangesNothing) {
@@ -397,6 +426,25 @@ TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {
     QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
     EXPECT_EQ(w.messages.shown, QStringList{"You must first choose a collector to delete"});
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmDelete));
+}
+
+// A delete the system refuses as a path/file access error (75) is answered as the open
+// collector, the one such refusal a user can act on; here the collectors folder stops being
+// reachable (a link to itself) after the list was shown.
+TEST_F(Dialogs, DeleteAnswersAnAccessErrorAsTheOpenCollector) {
+    Start();
+    auto* d = Open<frmDelete>(FormId::frmDelete);
+    Choose(d->Ctl<QComboBox>("Combo1"), "Misc");
+    const std::string data = w.Path("Clips/Data");
+    std::filesystem::rename(data, data + ".away");
+    std::filesystem::create_directory_symlink("Data", data);
+    QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+    std::filesystem::remove(data);
+    std::filesystem::rename(data + ".away", data);
+    EXPECT_EQ(w.messages.shown, QStringList{"You may not delete the Collector you have open"});
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmDelete));
+    EXPECT_FALSE(w.busy.busy);
+    EXPECT_TRUE(w.Exists("Clips/Data/Misc/Settings.ini"));
 }
 
 TEST_F(Dialogs, DeleteListsEveryCollectorWhenSkipIsMissing) {

@@ -118,6 +118,8 @@ TEST_F(IniTest, PositionBeyond32767OverflowsAndLeavesFileUnchanged) {
         {"[Other]\r\n" + pad + "[Collector]\r\nA=1\r\n", "A"},        // the section
         {"[Collector]\r\n" + pad + "A=1\r\n", "B"},                   // the next "["
         {"[Collector]\r\nA=1\r\n[Other]\r\n" + pad + "B=1\r\n", "B"}, // the key, elsewhere
+        // The line end of the key's line (a bracket in its value ends the section early).
+        {"[Collector]\r\nA=[" + std::string(33000, 'a') + "\r\n", "A"},
     };
     for (const auto& c : cases) {
         Put(Path("s.ini"), c.content);

@@ -1,9 +1,11 @@
 # Helpers for the end-to-end tests: a private X server with a window manager, a fresh home with
 # its own documents folder, the real program, and waits that poll for a state (never a fixed sleep
-# standing in for one).
-set -euo pipefail
+# standing in for one). Every wait has a limit and says what did not happen; every process these
+# helpers start is remembered by its PID and ended by it, never by name.
+set -eEuo pipefail
 
 QUORREL=${1:?path to the Quorrel program}
+E2E_NAME=$(basename "$0")
 E2E_TMP=$(mktemp -d /tmp/quorrel-e2e.XXXXXX)
 export HOME="$E2E_TMP/home"
 mkdir -p "$HOME"
@@ -17,65 +19,180 @@ mkdir -p "$SHOTS"
 QPID=""
 XPID=""
 WMPID=""
+HELPER_PIDS=() # clipboard servers and other helpers started by the tests
+
+# A command that fails outside a condition ends the script; say where, so no run ends silently.
+# Inside $(...) the subshell reports its own line and the caller's line follows.
+on_err() {
+    local rc=$? line=${BASH_LINENO[0]} src=${BASH_SOURCE[1]:-$0}
+    echo "FAIL: $(basename "$src"):$line: '$BASH_COMMAND' returned $rc" >&2
+    exit "$rc"
+}
+trap on_err ERR
+
+# stop PID NAME: ends a process this script started, by its PID: TERM, then KILL after 5 s.
+stop() {
+    local pid=$1 i
+    kill "$pid" 2>/dev/null || return 0
+    for i in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -0 "$pid" 2>/dev/null && { echo "note: $2 ($pid) ignored TERM" >&2; kill -9 "$pid" 2>/dev/null; }
+    wait "$pid" 2>/dev/null || true
+}
 
 cleanup() {
-    [ -n "$QPID" ] && kill "$QPID" 2>/dev/null || true
-    [ -n "$WMPID" ] && kill "$WMPID" 2>/dev/null || true
-    pkill -f "xclip.*-display $DISPLAY" 2>/dev/null || true
-    [ -n "$XPID" ] && kill "$XPID" 2>/dev/null || true
-    [ -n "${KEEP_E2E:-}" ] || rm -rf "$E2E_TMP"
+    local rc=$? p
+    trap - ERR
+    set +e
+    if [ $rc != 0 ]; then
+        shot "failed" 2>/dev/null
+        [ -s "$E2E_TMP/quorrel.log" ] && { echo "--- Quorrel's output:" >&2; tail -n 20 "$E2E_TMP/quorrel.log" >&2; }
+        echo "$E2E_NAME: FAILED (status $rc)" >&2
+    fi
+    [ -n "$QPID" ] && stop "$QPID" Quorrel
+    for p in "${HELPER_PIDS[@]}"; do stop "$p" helper; done
+    [ -n "$WMPID" ] && stop "$WMPID" openbox
+    [ -n "$XPID" ] && stop "$XPID" Xvfb
+    if [ -n "${KEEP_E2E:-}" ] || { [ $rc != 0 ] && [ -n "${QUORREL_SHOTS:-}" ]; }; then
+        echo "kept $E2E_TMP" >&2
+    else
+        rm -rf "$E2E_TMP"
+    fi
+    exit $rc
 }
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds.
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+ms() { awk "BEGIN{print int($1 * 1000)}"; }
+
+# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds; fails after SECONDS
+# (fractions allowed). COMMAND runs in this shell, so it may set variables for the caller.
 wait_until() {
     local limit=$1; shift
-    local end=$(( $(date +%s%N) / 1000000 + limit * 1000 ))
+    local end=$(( $(now_ms) + $(ms "$limit") ))
     until "$@" >/dev/null 2>&1; do
-        [ $(( $(date +%s%N) / 1000000 )) -lt $end ] || return 1
+        [ "$(now_ms)" -lt $end ] || return 1
         sleep 0.05
     done
 }
 
+# holds SECONDS COMMAND...: COMMAND keeps succeeding for SECONDS; fails the moment it does not.
+# For checks that something does NOT happen, where no later state can stand in.
+holds() {
+    local limit=$1; shift
+    local end=$(( $(now_ms) + $(ms "$limit") ))
+    while [ "$(now_ms)" -lt $end ]; do
+        "$@" >/dev/null 2>&1 || return 1
+        sleep 0.02
+    done
+}
+
 start_x() {
-    local fifo="$E2E_TMP/displayfd"
+    local fifo="$E2E_TMP/displayfd" num
     mkfifo "$fifo"
     Xvfb -displayfd 6 -screen 0 1280x1024x24 -nolisten tcp 6>"$fifo" >/dev/null 2>&1 &
     XPID=$!
-    local num
-    read -r num <"$fifo"
+    read -r -t 20 num <"$fifo" || fail "Xvfb did not report a display within 20 s"
     export DISPLAY=":$num"
     # openbox runs its startup command once it manages windows; a window mapped before may be lost.
     openbox --startup "touch $E2E_TMP/wm-ready" >/dev/null 2>&1 &
     WMPID=$!
-    wait_until 10 test -e "$E2E_TMP/wm-ready" || fail "openbox did not start"
+    wait_until 10 test -e "$E2E_TMP/wm-ready" || fail "openbox did not report ready within 10 s"
 }
 
 start_quorrel() {
-    QT_QPA_PLATFORM=xcb "$QUORREL" >"$E2E_TMP/quorrel.log" 2>&1 &
+    QT_QPA_PLATFORM=xcb "$QUORREL" >>"$E2E_TMP/quorrel.log" 2>&1 &
     QPID=$!
 }
 
-# window_id TITLE-REGEX: the first visible window whose name matches.
-window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-has_window() { test -n "$(window_id "$1")"; }
-no_window() { test -z "$(window_id "$1")"; }
-wait_window() { wait_until "${2:-10}" has_window "$1" || fail "no window '$1'"; window_id "$1"; }
-wait_no_window() { wait_until "${2:-10}" no_window "$1" || fail "window '$1' still shown"; }
+# window_id TITLE-REGEX: the first visible window whose name matches; status 1 when there is
+# none. xdotool ends on an X error when a window goes while it looks at it: such a search says
+# nothing either way, so it is made again (status 2 if it never gets through).
+window_id() {
+    local out err="$E2E_TMP/search.err" i
+    for i in 1 2 3 4 5; do
+        out=$(xdotool search --onlyvisible --name "$1" 2>"$err") || true
+        grep -q 'X Error\|BadWindow' "$err" 2>/dev/null && continue
+        [ -n "$out" ] || return 1
+        echo "${out%%$'\n'*}"
+        return 0
+    done
+    return 2
+}
+has_window() { window_id "$1" >/dev/null; }
+no_window() {
+    local rc=0
+    window_id "$1" >/dev/null || rc=$?
+    [ $rc = 1 ]
+}
+# find_window TITLE-REGEX: sets WIN to the window found, for wait_window.
+find_window() { WIN=$(window_id "$1"); }
+# wait_window TITLE-REGEX [SECONDS]: prints the window it waited for.
+wait_window() {
+    WIN=""
+    wait_until "${2:-10}" find_window "$1" || fail "no window '$1' within ${2:-10} s"
+    echo "$WIN"
+}
+wait_no_window() { wait_until "${2:-10}" no_window "$1" || fail "window '$1' still shown after ${2:-10} s"; }
 running() { kill -0 "$QPID" 2>/dev/null; }
 ended() { ! kill -0 "$QPID" 2>/dev/null; }
-wait_exit() { wait_until "${1:-10}" ended || fail "Quorrel did not end"; wait "$QPID" 2>/dev/null || true; QPID=""; }
+wait_exit() {
+    wait_until "${1:-10}" ended || fail "Quorrel did not end within ${1:-10} s"
+    wait "$QPID" 2>/dev/null || true
+    QPID=""
+}
 
-copy_text() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; }
+# file_is PATH BYTES: the file holds exactly BYTES. wait_file PATH BYTES [SECONDS]: waits for it.
+file_is() { [ -f "$1" ] && cmp -s "$1" <(printf '%s' "$2"); }
+wait_file() {
+    wait_until "${3:-5}" file_is "$1" "$2" ||
+        fail "$1 does not hold $(printf '%s' "$2" | od -An -c | tr -s ' ') after ${3:-5} s; it holds: $(od -An -c "$1" 2>/dev/null | head -3 | tr -s ' ')"
+}
+
+# serve_clip TARGET FILE: another program (xclip, kept in the foreground so that its PID is
+# ours) owns the clipboard with FILE as TARGET. Returns once the clipboard holds it. xclip ends
+# by itself when another program takes the clipboard.
+clip_is() { cmp -s <(xclip -selection clipboard -o -t "$1" 2>/dev/null) "$2"; }
+serve_clip() {
+    xclip -quiet -selection clipboard -t "$1" -i "$2" >/dev/null 2>&1 &
+    HELPER_PIDS+=($!)
+    wait_until 5 clip_is "$1" "$2" || fail "xclip did not take the clipboard with $1 within 5 s"
+}
+copy_text() {
+    printf '%s' "$1" >"$E2E_TMP/copy.txt"
+    serve_clip UTF8_STRING "$E2E_TMP/copy.txt"
+}
 clip_out() { xclip -selection clipboard -o 2>/dev/null; }
 
 shot() { import -window root "$SHOTS/$1.png"; }
 
+# key_to WINDOW KEY...: sends KEYs to WINDOW. A key that closes the window makes xdotool fail
+# on the release (BadWindow): the key was delivered, so that counts as sent.
+key_to() {
+    local w=$1 err; shift
+    err=$(xdotool key --window "$w" "$@" 2>&1 >/dev/null) && return 0
+    case $err in *BadWindow* | *"X Error"*) return 0 ;; esac
+    fail "xdotool key $* to window $w: $err"
+}
+
 # click_at WINDOW X Y: a click at pixel X,Y of the window's client area.
 click_at() {
     xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+# Popups (menus, drop-down lists) are windows of their own: popup_shown N holds when Quorrel
+# shows more than N windows. open_popup WINDOW KEY-OR-"click X Y": opens one and waits for it.
+quorrel_windows() { xdotool search --onlyvisible --pid "$QPID" 2>/dev/null | wc -l; }
+popup_shown() { [ "$(quorrel_windows)" -gt "$1" ]; }
+open_popup() {
+    local w=$1 before; shift
+    before=$(quorrel_windows)
+    if [ "$1" = click ]; then click_at "$w" "$2" "$3"; else key_to "$w" "$1"; fi
+    wait_until 5 popup_shown "$before" || fail "no popup opened by '$*' within 5 s"
 }
 
 # hot_key_until SUPER CHECK...: holds SUPER + Alt until CHECK succeeds (the window toggled), then
@@ -94,8 +211,8 @@ hot_key_until() {
 hot_key_never() {
     local super=$1; shift
     "$XTEST_KEY" down "$super"; "$XTEST_KEY" down Alt_L
-    local ok=1 i
-    for i in $(seq 25); do "$@" >/dev/null 2>&1 || ok=0; sleep 0.02; done
+    local ok=0
+    holds 0.5 "$@" && ok=1
     "$XTEST_KEY" up Alt_L; "$XTEST_KEY" up "$super"
     [ $ok = 1 ]
 }
@@ -105,7 +222,7 @@ hot_key_never() {
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 focus() {
     xdotool windowactivate "$1" >/dev/null 2>&1 || true
-    wait_until 3 is_active "$1" || true
+    wait_until 3 is_active "$1" || fail "window $1 not active within 3 s"
 }
 
 # press_until WINDOW KEY CHECK...: sends KEY to WINDOW until CHECK succeeds (a shortcut can be
@@ -113,8 +230,9 @@ focus() {
 press_until() {
     local w=$1 key=$2 i; shift 2
     for i in 1 2 3 4 5; do
-        focus "$w"
-        xdotool key --window "$w" "$key" 2>/dev/null || true
+        xdotool windowactivate "$w" >/dev/null 2>&1 || true
+        wait_until 1 is_active "$w" || true
+        xdotool key --window "$w" "$key" >/dev/null 2>&1 || true
         wait_until 1 "$@" && return 0
     done
     return 1

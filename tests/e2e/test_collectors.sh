@@ -41,28 +41,33 @@ shot text_mode_home
 
 # The text window's list now holds Home's clip: choosing it puts it on the clipboard.
 focus "$m"
-xdotool mousemove --window "$m" $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 )) click 1
-sleep 0.3
+open_popup "$m" click $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 ))
 xdotool key Down Return
 restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip\r\n' ]; }
 wait_until 5 restored || fail "Home's clip not on the clipboard"
 
 # The graphics window follows too: its slot 1 shows Home's picture.
-xdotool key --window "$m" alt+g
+key_to "$m" alt+g
 p=$(wait_window 'Graphics Mode$')
 wait_no_window 'Text Mode$'
-sleep 0.3
+# Slot 1 (3360,600 twips, 65 px square, below the menu bar) shows the orange picture.
+slot1_colour() {
+    import -window "$p" "$E2E_TMP/pix.png"
+    convert "$E2E_TMP/pix.png" -format '%[pixel:p{256,95}]' info:
+}
+slot1_orange() { case "$(slot1_colour)" in orange | "srgb(255,165,0)") return 0 ;; esac; return 1; }
+wait_until 5 slot1_orange || fail "slot 1 does not show Home's picture: $(slot1_colour)"
 shot graphics_mode_home
 focus "$p"
-xdotool key --window "$p" alt+t
+key_to "$p" alt+t
 m=$(wait_window 'Text Mode$')
 
 # Save As "Copy1": a full copy beside the others; the open collector stays Home.
 focus "$m"
-xdotool key --window "$m" alt+f
-sleep 0.2
+open_popup "$m" alt+f
 xdotool key s
 s=$(wait_window 'Save As\.\.\.$')
+focus "$s"
 xdotool type --delay 20 "Copy1"
 xdotool key Return
 wait_no_window 'Save As\.\.\.$'
@@ -71,10 +76,10 @@ grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Save As changed the open co
 
 # The copy is in the Open list.
 focus "$m"
-xdotool key --window "$m" alt+f
-sleep 0.2
+open_popup "$m" alt+f
 xdotool key o
 o=$(wait_window '^Open Collector$')
+focus "$o"
 downs "$(position Copy1)"
 shot open_lists_copy
 xdotool key alt+c
@@ -83,10 +88,10 @@ grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Cancel changed the open col
 
 # Delete the copy: the list leaves out Home; Enter deletes without asking.
 focus "$m"
-xdotool key --window "$m" alt+f
-sleep 0.2
+open_popup "$m" alt+f
 xdotool key d
 x=$(wait_window 'Delete Collector$')
+focus "$x"
 downs "$(position Copy1 Home)"
 shot delete_collector
 xdotool key Return

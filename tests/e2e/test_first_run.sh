@@ -9,7 +9,8 @@ start_quorrel
 w=$(wait_window '^Create Collector$')
 [ -d "$DOCS/Clips/Data" ] || fail "store folders not made"
 shot first_run_dialog
-xdotool key --window "$w" alt+c
+focus "$w"
+key_to "$w" alt+c
 wait_exit 10
 [ ! -e "$DOCS/Clips" ] || fail "Clips left behind after Cancel"
 
@@ -18,14 +19,14 @@ start_quorrel
 w=$(wait_window '^Create Collector$')
 focus "$w"
 xdotool type --window "$w" --delay 20 "Work"
-xdotool key --window "$w" Return
+key_to "$w" Return
 m=$(wait_window 'Text Mode$')
 [ -f "$DOCS/Clips/Data/Work/Settings.ini" ] || fail "collector not created"
 grep -q $'^Label=Work\r$' "$DOCS/Clips/Data/Settings.ini" || fail "Label not written"
 
 # Exit, then a second start reopens the collector.
 focus "$m"
-xdotool key --window "$m" alt+f
+open_popup "$m" alt+f
 xdotool key x
 wait_exit 10
 start_quorrel

@@ -13,7 +13,7 @@ printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
 start_quorrel
 m=$(wait_window 'Text Mode$')
 focus "$m"
-xdotool key --window "$m" alt+g
+key_to "$m" alt+g
 p=$(wait_window 'Graphics Mode$')
 
 # The colour at pixel X,Y of the graphics window, as ImageMagick names it.
@@ -26,18 +26,20 @@ red_at() { case "$(colour_at "$1" "$2")" in red | "srgb(255,0,0)") return 0 ;; e
 is_red_in_current() { red_at 108 160; }
 
 convert -size 40x30 xc:'#ff0000' "$E2E_TMP/red.png"
-xclip -selection clipboard -t image/png -i "$E2E_TMP/red.png" >/dev/null 2>&1
+serve_clip image/png "$E2E_TMP/red.png"
 wait_until 5 is_red_in_current || fail "copied PNG not shown: $(colour_at 108 160)"
 shot pictures_current
 
 # The focus starts on Clear Clipboard (first in the tab order); Enter still presses Add To
 # Collector, the default button.
 focus "$p"
-xdotool key --window "$p" Return
-wait_until 5 test -f "$C/Pix/1.jpg" || fail "Enter did not store 1.jpg"
-[ "$(head -c 2 "$C/Pix/1.jpg")" = "BM" ] || fail "1.jpg is not a bitmap"
-[ "$(identify -format '%wx%h' "$C/Pix/1.jpg")" = "40x30" ] || fail "1.jpg size"
-grep -q $'^PicNum=1\r$' "$C/Pix/Settings.ini" || fail "PicNum not 1"
+key_to "$p" Return
+# Stored: the count says 1 and the whole bitmap is there (in whichever order they are written).
+stored() {
+    grep -q $'^PicNum=1\r$' "$C/Pix/Settings.ini" && [ "$(head -c 2 "$C/Pix/1.jpg")" = "BM" ] &&
+        [ "$(identify -format '%wx%h' "$C/Pix/1.jpg")" = "40x30" ]
+}
+wait_until 5 stored || fail "Enter did not store a 40x30 bitmap as picture 1 with PicNum=1"
 # Slot 1 is 3360,600 twips (224,40 px), 65 px square.
 slot1_red() { red_at 256 95; }
 wait_until 5 slot1_red || fail "slot 1 does not show the stored picture: $(colour_at 256 95)"
@@ -55,18 +57,22 @@ wait_until 5 graphics_shown || fail "graphics window not shown again"
 # Clear Clipboard (120,3840 twips) leaves imgClipboard disabled, also after X11's late second
 # notice of the clear: a click on it then opens nothing, while Preview (3000,3840) still does.
 viewer='^Quorrel {20}Preview$'
-xdotool mousemove --window "$p" 50 290 click 1
-sleep 0.5 # the late notice of a clear comes some time after the call
-xdotool mousemove --window "$p" 108 160 click 1
-sleep 0.5
-[ -z "$(window_id "$viewer")" ] || fail "a click on the cleared picture opened the viewer"
+click_at "$p" 50 290
+clip_empty() { [ -z "$(xclip -selection clipboard -o -t TARGETS 2>/dev/null | grep -v '^TARGETS$\|^TIMESTAMP$\|^MULTIPLE$\|^SAVE_TARGETS$')" ]; }
+wait_until 5 clip_empty || fail "Clear Clipboard left something on the clipboard"
+# The late notice of a clear comes some time after the call: the picture stays disabled while
+# it arrives, and a click on it opens nothing.
+holds 0.5 no_window "$viewer" || fail "the viewer opened by itself"
+click_at "$p" 108 160
+holds 0.5 no_window "$viewer" || fail "a click on the cleared picture opened the viewer"
 xdotool mousemove --window "$p" 240 290 click 1
 v=$(wait_window "$viewer")
 shot picture_viewer_empty
 xdotool windowclose "$v" 2>/dev/null || xdotool key --window "$v" alt+F4
 wait_no_window "$viewer"
 
-xdotool key --window "$p" alt+f
+focus "$p"
+open_popup "$p" alt+f
 xdotool key x
 wait_exit 10
-echo PASS
+echo "pictures end to end: passed"

@@ -11,25 +11,34 @@ start_quorrel
 m=$(wait_window 'Text Mode$')
 focus "$m"
 
+# text1_dark: how many dark pixels the text box Text1 shows (120,480 twips, 6495 x 375, below
+# the 21-pixel menu bar); text in it makes them.
+text1_dark() {
+    import -window "$m" "$E2E_TMP/text1.png"
+    convert "$E2E_TMP/text1.png" -crop 420x19+12+56 +repage -colorspace gray -threshold 50% \
+        -negate -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+text1_differs() { [ "$(text1_dark)" != "$1" ]; }
+
 # Text copied by another program reaches Text1; Add to Collector (Alt+A) stores it.
+before=$(text1_dark)
 copy_text "hello from xclip"
-sleep 0.3 # nothing outside the program shows Text1: give the notice time to arrive
+wait_until 5 text1_differs "$before" || fail "the copied text did not show in Text1"
 shot text_mode
 focus "$m"
-xdotool key --window "$m" alt+a
-wait_until 5 test -f "$DOCS/Clips/Data/Work/1" || fail "clip file 1 not written"
-[ "$(cat "$DOCS/Clips/Data/Work/1")" = $'hello from xclip\r' ] || fail "clip 1 content"
-[ "$(cat "$DOCS/Clips/Data/Work/Data")" = $'1) hello from xclip\r' ] || fail "Data content"
+key_to "$m" alt+a
+wait_file "$DOCS/Clips/Data/Work/1" $'hello from xclip\r\n'
+wait_file "$DOCS/Clips/Data/Work/Data" $'1) hello from xclip\r\n'
 
 # Another program's copy replaces the clipboard; choosing clip 1 from the list restores it.
+before=$(text1_dark)
 copy_text "something else"
-sleep 0.3
+wait_until 5 text1_differs "$before" || fail "the second copy did not show in Text1"
 focus "$m"
 # Open the clip list (its arrow at the right end of the box, 3120 + 3135 twips across, 1200 down
 # the client area below the 21-pixel menu bar) and choose its first item.
-xdotool key --window "$m" alt+d
-xdotool mousemove --window "$m" $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 )) click 1
-sleep 0.3
+key_to "$m" alt+d
+open_popup "$m" click $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 ))
 shot clip_list_open
 xdotool key Down Return
 restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\r\n' ]; }

@@ -24,7 +24,7 @@ shot text_mode
 open_close() {
     local owner=$1 keys=$2 title=$3 close=$4 name=$5 k d
     focus "$owner"
-    for k in $keys; do xdotool key --window "$owner" "$k"; done
+    for k in $keys; do key_to "$owner" "$k"; done
     d=$(wait_window "$title")
     shot "$name"
     # The window goes on the key press: sending the release to it then fails, harmlessly.
@@ -40,7 +40,7 @@ open_close "$main" "alt+v" '^Quorrel {35}Clip Preview$' alt+c clip_preview
 
 # The About box: its own place on the screen, Esc closes it.
 focus "$main"
-xdotool key --window "$main" alt+h
+open_popup "$main" alt+h
 xdotool key a
 about=$(wait_window '^About Quorrel $')
 shot about
@@ -50,17 +50,17 @@ press_until "$about" Escape no_window '^About Quorrel $' || fail "Esc did not cl
 
 # Esc leaves a dialog open.
 focus "$main"
-xdotool key --window "$main" alt+f c
+key_to "$main" alt+f c
 dlg=$(wait_window '^Create Collector$')
 focus "$dlg"
-xdotool key --window "$dlg" Escape
-sleep 0.3 # a close would have been immediate; give it a moment to not happen
-has_window '^Create Collector$' || fail "Esc closed the Create Collector dialog"
+key_to "$dlg" Escape
+# A close would be immediate: the dialog stays for a while.
+holds 0.3 has_window '^Create Collector$' || fail "Esc closed the Create Collector dialog"
 press_until "$dlg" alt+c no_window '^Create Collector$' || fail "Cancel did not close the dialog"
 
 # Graphics mode and its About entry.
 focus "$main"
-xdotool key --window "$main" alt+g
+key_to "$main" alt+g
 pix=$(wait_window 'Graphics Mode$')
 shot graphics_mode
 open_close "$pix" "alt+h a" '^About Quorrel $' Return about_from_graphics
@@ -69,11 +69,12 @@ open_close "$pix" "alt+h a" '^About Quorrel $' Return about_from_graphics
 # viewer takes the focus, and losing it hides the mode window.
 if command -v xchm >/dev/null && [ -f "$(dirname "$QUORREL")/QuorrelHelp.chm" ]; then
     focus "$pix"
-    xdotool key --window "$pix" alt+h
+    open_popup "$pix" alt+h
     xdotool key h
     help=$(wait_window 'Quorrel Help' 20)
     shot help
     hpid=$(xdotool getwindowpid "$help" 2>/dev/null || true)
+    # The viewer is the program's child: ended by its PID, as the window reports it.
     [ -z "$hpid" ] || kill "$hpid"
 fi
 running || fail "Quorrel ended"

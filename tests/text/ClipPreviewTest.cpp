@@ -82,6 +82,16 @@ TEST_F(Previews, ABlankOrBrokenIndexLineIsSteppedOverWithoutChangingTheScreen) {
     EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 3 |three\n", " 3 |three\n"}));
 }
 
+// Numb is a text file anyone can edit: a line naming a file in another folder shows nothing.
+TEST_F(Previews, AnIndexLineLeadingOutOfTheCollectorShowsNothingOfThere) {
+    Start({"one"});
+    w.Write("Clips/Data/Home/1", "secret\r\n");
+    w.Write("Clips/Data/Work/Numb", "1\r\n../Home/1\r\n" + w.Path("Clips/Data/Home/1") + "\r\n");
+    auto* p = Clips();
+    EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 1 |one\n", " 1 |one\n", " 1 |one\n"}));
+    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 1 |one\n", " 1 |one\n"}));
+}
+
 TEST_F(Previews, AMissingOrEmptyIndexStillShowsClipOneAndNeverSteps) {
     for (const char* numb : std::vector<const char*>{"", nullptr}) {
         SCOPED_TRACE(numb ? "empty Numb" : "no Numb");

@@ -200,6 +200,9 @@ TEST_F(Store, AFailedCopyLeavesNothingBehind) {
          }},
         {"the name taken while copying", [] {},
          [&](const std::string&) { fs::create_directories(At("Clips/Data/Copy/theirs")); }},
+        // An empty folder would be replaced by the copy without a word from rename itself.
+        {"the name taken by an empty folder while copying", [] {},
+         [&](const std::string&) { fs::create_directories(At("Clips/Data/Copy")); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -213,8 +216,10 @@ TEST_F(Store, AFailedCopyLeavesNothingBehind) {
             EXPECT_FALSE(e.description.empty());
         }
         EXPECT_TRUE(Leftovers().empty());
-        if (c.onEach && std::string(c.what).find("taken") != std::string::npos)
+        if (std::string(c.what) == "the name taken while copying")
             EXPECT_TRUE(fs::exists(At("Clips/Data/Copy/theirs"))); // the other one's folder stays
+        else if (std::string(c.what).find("empty") != std::string::npos)
+            EXPECT_TRUE(fs::is_empty(At("Clips/Data/Copy"))); // and keeps nothing of the copy
         else
             EXPECT_FALSE(fs::exists(At("Clips/Data/Copy")));
     }

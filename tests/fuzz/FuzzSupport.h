@@ -1,0 +1,41 @@
+#pragma once
+// What the fuzz targets share: a private scratch folder, whole-file reads and writes that do not
+// go through the code under test, and a check that stops the run with a message.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace fuzz {
+
+// A folder of this process's own, emptied by the caller as needed.
+inline const std::string& Scratch() {
+    static const std::string dir = [] {
+        std::string t = (std::filesystem::temp_directory_path() / "quorrel-fuzz.XXXXXX").string();
+        if (!mkdtemp(t.data())) std::abort();
+        return t;
+    }();
+    return dir;
+}
+
+inline void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+#define FUZZ_CHECK(cond, what)                                                                 \
+    do {                                                                                       \
+        if (!(cond)) {                                                                         \
+            std::fprintf(stderr, "property broken: %s (%s)\n", what, #cond);                  \
+            std::abort();                                                                      \
+        }                                                                                      \
+    } while (0)
+
+} // namespace fuzz

@@ -1,0 +1,69 @@
+// The settings routines over any settings file: ReadINI and WriteINI throw nothing but
+// RuntimeError; a write that fails leaves the file byte for byte as it was; a written value
+// reads back when section, key and value are ones the program writes.
+#include "FuzzSupport.h"
+#include "core/Ini.h"
+#include "core/RuntimeError.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+namespace {
+
+// Names and values as the program writes them: no line ends, no brackets (a bracket anywhere
+// on a line ends a section for the reader), no '=' in a key.
+bool Plain(const std::string& s, bool isKey) {
+    for (unsigned char ch : s)
+        if (ch < 32 || ch == '[' || ch == ']' || (isKey && ch == '=')) return false;
+    return true;
+}
+
+// A file whose every line ends in CR LF and holds no other CR or LF: the files the program
+// writes, and what a text editor leaves.
+bool WellFormed(const std::string& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
+        if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    const std::string section = in.ConsumeRandomLengthString(24);
+    const std::string key = in.ConsumeRandomLengthString(24);
+    const std::string value = in.ConsumeRandomLengthString(64);
+    // Mostly small files; now and then one past the 16-bit positions of the rewrite.
+    std::string content = in.ConsumeRemainingBytesAsString();
+    if (!content.empty() && content[0] == '\x7f') content.append(33000, 'x');
+
+    const std::string file = fuzz::Scratch() + "/Settings.ini";
+    fuzz::Put(file, content);
+    try {
+        quorrel::ReadINI(file, section, key);
+    } catch (const quorrel::RuntimeError&) {
+    }
+    const std::string before = fuzz::Get(file);
+    bool written = false;
+    try {
+        quorrel::WriteINI(file, section, key, value);
+        written = true;
+    } catch (const quorrel::RuntimeError&) {
+        FUZZ_CHECK(fuzz::Get(file) == before, "a failed WriteINI left the file as it was");
+    }
+    if (written && !section.empty() && !key.empty() && Plain(section, false) && Plain(key, true) &&
+        Plain(value, false) && WellFormed(before)) {
+        std::string back;
+        try {
+            back = quorrel::ReadINI(file, section, key);
+        } catch (const quorrel::RuntimeError&) {
+            FUZZ_CHECK(false, "a written file reads without an error");
+        }
+        FUZZ_CHECK(back == value, "a written value reads back");
+        const std::string after = fuzz::Get(file);
+        FUZZ_CHECK(after.size() >= 2 && after.compare(after.size() - 2, 2, "\r\n") == 0,
+                   "a written file ends with CR LF");
+    }
+    return 0;
+}
