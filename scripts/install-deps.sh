@@ -6,6 +6,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 PKGS=(build-essential cmake pkg-config
       qt6-base-dev libgl-dev libx11-dev libxtst-dev
       libgtest-dev libgmock-dev libbenchmark-dev
+      clang libclang-rt-14-dev
       fp-utils
       xvfb xclip xdotool imagemagick x11-utils openbox
       xchm xdg-utils fonts-dejavu-core fonts-liberation attr)

@@ -25,7 +25,10 @@ bool CutOffBitmap(QFile& file) {
         static_cast<unsigned char>(h[28]) | (static_cast<unsigned char>(h[29]) << 8);
     if (width <= 0 || height == 0 || bits == 0) return false;
     const qint64 stride = ((width * bits + 31) / 32) * 4;
-    return U32(h.data() + 10) + stride * (height < 0 ? -height : height) > file.size();
+    const qint64 rows = height < 0 ? -height : height;
+    const qint64 offset = U32(h.data() + 10);
+    // Compared by division: stride times rows of a hostile header overflows 64 bits.
+    return offset > file.size() || stride > (file.size() - offset) / rows;
 }
 
 } // namespace

@@ -129,12 +129,17 @@ no_window() {
     window_id "$1" >/dev/null || rc=$?
     [ $rc = 1 ]
 }
-# find_window TITLE-REGEX: sets WIN to the window found, for wait_window.
-find_window() { WIN=$(window_id "$1"); }
+# find_window TITLE-REGEX: sets WIN to the window found, for wait_window; also ends the wait
+# when Quorrel has ended, which no window will follow.
+find_window() {
+    WIN=$(window_id "$1") && return 0
+    [ -n "$QPID" ] && ! running
+}
 # wait_window TITLE-REGEX [SECONDS]: prints the window it waited for.
 wait_window() {
     WIN=""
     wait_until "${2:-10}" find_window "$1" || fail "no window '$1' within ${2:-10} s"
+    [ -n "$WIN" ] || fail "Quorrel ended before showing a window '$1'"
     echo "$WIN"
 }
 wait_no_window() { wait_until "${2:-10}" no_window "$1" || fail "window '$1' still shown after ${2:-10} s"; }

@@ -11,17 +11,16 @@ start_quorrel
 m=$(wait_window 'Text Mode$')
 focus "$m"
 
-# text1_dark: how many dark pixels the text box Text1 shows (120,480 twips, 6495 x 375, below
-# the 21-pixel menu bar); text in it makes them.
-text1_dark() {
+# text1_look: a digest of how the first letters in the text box Text1 look (120,480 twips,
+# below the 21-pixel menu bar). The caret stands behind the last letter, outside what is read.
+text1_look() {
     import -window "$m" "$E2E_TMP/text1.png"
-    convert "$E2E_TMP/text1.png" -crop 420x19+12+56 +repage -colorspace gray -threshold 50% \
-        -negate -format '%[fx:int(mean*w*h+0.5)]' info:
+    convert "$E2E_TMP/text1.png" -crop 50x17+12+57 +repage -format '%#' info:
 }
-text1_differs() { [ "$(text1_dark)" != "$1" ]; }
+text1_differs() { [ "$(text1_look)" != "$1" ]; }
 
 # Text copied by another program reaches Text1; Add to Collector (Alt+A) stores it.
-before=$(text1_dark)
+before=$(text1_look)
 copy_text "hello from xclip"
 wait_until 5 text1_differs "$before" || fail "the copied text did not show in Text1"
 shot text_mode
@@ -31,7 +30,7 @@ wait_file "$DOCS/Clips/Data/Work/1" $'hello from xclip\r\n'
 wait_file "$DOCS/Clips/Data/Work/Data" $'1) hello from xclip\r\n'
 
 # Another program's copy replaces the clipboard; choosing clip 1 from the list restores it.
-before=$(text1_dark)
+before=$(text1_look)
 copy_text "something else"
 wait_until 5 text1_differs "$before" || fail "the second copy did not show in Text1"
 focus "$m"

@@ -30,6 +30,16 @@ inline std::string Get(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A file whose every line ends in CR LF and holds no other CR or LF: the files the program
+// writes, and what a text editor leaves.
+inline bool WellFormed(const std::string& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
+        if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
 #define FUZZ_CHECK(cond, what)                                                                 \
     do {                                                                                       \
         if (!(cond)) {                                                                         \

@@ -17,16 +17,6 @@ bool Plain(const std::string& s, bool isKey) {
     return true;
 }
 
-// A file whose every line ends in CR LF and holds no other CR or LF: the files the program
-// writes, and what a text editor leaves.
-bool WellFormed(const std::string& s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
-        if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
-    }
-    return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(fuzz::Get(file) == before, "a failed WriteINI left the file as it was");
     }
     if (written && !section.empty() && !key.empty() && Plain(section, false) && Plain(key, true) &&
-        Plain(value, false) && WellFormed(before)) {
+        Plain(value, false) && fuzz::WellFormed(before)) {
         std::string back;
         try {
             back = quorrel::ReadINI(file, section, key);

@@ -53,6 +53,10 @@ TEST(BitmapFile, ReadsEveryFileExactlyAsQtsReadersDo) {
     truncated.chop(500);
     QByteArray hugeClaim = Bitmap(4, 4);
     SetU32(hugeClaim, 18, 1 << 30); // width far beyond the data that follows
+    QByteArray overflowing = Bitmap(4, 4); // rows times row length beyond 64 bits
+    SetU32(overflowing, 18, 0x7fffffff);
+    SetU32(overflowing, 22, -0x7fffffff);
+    overflowing[28] = char(32);
     QByteArray compressed = Bitmap(4, 4);
     SetU32(compressed, 30, 1); // run-length compression: left to Qt
     QFile png(QStringLiteral(QUORREL_TEST_DATA "/pix_red.png"));
@@ -71,6 +75,7 @@ TEST(BitmapFile, ReadsEveryFileExactlyAsQtsReadersDo) {
         {"top-down", TopDown(7, 4), true},
         {"truncated", truncated, false, false},
         {"claims more than it holds", hugeClaim, false},
+        {"claims more than 64 bits can count", overflowing, false, false},
         {"compressed", compressed, false},
         {"png under a jpg name", png.readAll(), true},
         {"header only", Bitmap(4, 4).left(30), false},

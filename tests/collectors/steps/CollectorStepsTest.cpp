@@ -93,11 +93,11 @@ bool UserAttributesWork(const std::string& file) {
 } // namespace
 
 TEST(CollectorName, RefusesWhatCannotBeAFolderOrASettingsValue) {
-    for (const std::string bad :
+    for (const std::string& bad :
          std::vector<std::string>{"", ".", "..", "../..", "a/b", "/", "a\\b", "[x", "x[", "a\tb",
                                   "line\r\nbreak", std::string("nul\0x", 5), "del\x7f"})
         EXPECT_FALSE(CollectorNameProblem(bad).empty()) << "accepted '" << bad << "'";
-    for (const std::string good :
+    for (const std::string& good :
          std::vector<std::string>{"Work", " ", "  padded  ", "...", ".hidden", "a.b", "x]",
                                   "caf\xc3\xa9", "semi;colon=equals"})
         EXPECT_EQ(CollectorNameProblem(good), "") << "refused '" << good << "'";
@@ -113,14 +113,15 @@ TEST_F(Store, CreateWritesTheSettingsInOrderAndAHiddenCollectorSettingsFile) {
               "[Collector]\r\nLabel= Work \r\nOpen=" + folder + "\r\nSkip= Work \r\n");
     EXPECT_EQ(Tree(folder), (std::map<std::string, std::string>{
                                 {"Settings.ini", "[Collector]\r\nClipNumber=0\r\n"}}));
-    if (UserAttributesWork(At("Clips/Data/Settings.ini")))
+    if (UserAttributesWork(At("Clips/Data/Settings.ini"))) {
         EXPECT_TRUE(IsHidden(folder + "Settings.ini"));
+    }
 }
 
 TEST_F(Store, ATakenNameFailsBeforeAnySettingIsWritten) {
     fs::create_directory(At("Clips/Data/Work"));
     Write("Clips/Data/File", "not a folder");
-    for (const std::string name : std::vector<std::string>{"Work", "File"}) {
+    for (const std::string& name : std::vector<std::string>{"Work", "File"}) {
         EXPECT_TRUE(CollectorExists(docs, name));
         EXPECT_THROW(CreateCollectorFolder(docs, name), RuntimeError);
     }
@@ -229,7 +230,7 @@ TEST_F(Store, SaveAsRefusesToCopyAFolderThatHoldsTheCollectorsFolder) {
     MakeFull("Work");
     const auto before = Tree(At("Clips"));
     // An empty Label at start-up leaves the collectors folder itself as the open folder.
-    for (const std::string source :
+    for (const std::string& source :
          std::vector<std::string>{At("Clips/Data/"), At("Clips"), docs}) {
         SCOPED_TRACE(source);
         try {

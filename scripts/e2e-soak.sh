@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs every end-to-end script RUNS times in a row (default 20) while a build runs beside them,
+# to show that they hold on a busy machine. Stops at the first failure and keeps its output.
+#   scripts/e2e-soak.sh [RUNS] [BUILD-DIR]
+# BUILD-DIR (default build) holds a built Quorrel and xtest_key. The build beside them compiles
+# the program again, without ccache, in BUILD-DIR/soak-load, over and over until the runs end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+RUNS=${1:-20}
+BUILD=$(realpath "${2:-build}")
+LOAD="$BUILD/soak-load"
+LOG="$BUILD/soak-logs"
+mkdir -p "$LOG"
+[ -x "$BUILD/Quorrel" ] || { echo "no $BUILD/Quorrel: build first" >&2; exit 2; }
+XTEST_KEY=$(find "$BUILD/tests" -maxdepth 1 -name xtest_key -type f | head -n1)
+[ -n "$XTEST_KEY" ] || { echo "no xtest_key in $BUILD/tests: build first" >&2; exit 2; }
+
+cmake -S . -B "$LOAD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORREL_TESTS=OFF >/dev/null
+# With job control the loop gets a process group of its own, whose id is the loop's PID: the
+# loop and the compilers it runs are ended together by that id.
+set -m
+( while :; do cmake --build "$LOAD" --clean-first -j2 >/dev/null 2>&1 || true; done ) &
+LOADPID=$!
+set +m
+trap 'kill -- -"$LOADPID" 2>/dev/null || true' EXIT
+
+export QUORREL_BUILD="$BUILD" QUORREL_SRC="$PWD" XTEST_KEY
+total=0
+for script in tests/e2e/test_*.sh; do
+    name=$(basename "$script" .sh)
+    start=$(date +%s)
+    for i in $(seq "$RUNS"); do
+        if ! timeout 300 bash "$script" "$BUILD/Quorrel" >"$LOG/$name.$i.log" 2>&1; then
+            echo "$name: run $i of $RUNS FAILED; output in $LOG/$name.$i.log" >&2
+            tail -n 15 "$LOG/$name.$i.log" >&2
+            exit 1
+        fi
+        total=$((total + 1))
+    done
+    echo "$name: $RUNS of $RUNS green in $(($(date +%s) - start)) s"
+done
+echo "all $total runs green, beside a build (load average now: $(cut -d' ' -f1-3 /proc/loadavg))"
