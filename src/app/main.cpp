@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 #include "platform/Platform.h"
 #include "ui/Form.h"
+#include "ui/Trap.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,18 +11,23 @@
 
 namespace {
 
-// The one top-level catch: a command without a trap of its own still never ends the program.
+// A net under the handlers, which trap their own failures: Qt does not carry exceptions
+// through its event dispatch, so one that still arrives here is reported, the busy pointer
+// goes off, and the program carries on. Commands write the store whole or not at all, so what
+// is on disk stays as the last finished command left it.
 class QuorrelApplication : public QApplication {
   public:
     using QApplication::QApplication;
     quorrel::MessageBox* messages = nullptr;
+    quorrel::BusyPointer* busy = nullptr;
     bool notify(QObject* receiver, QEvent* e) override {
         try {
             return QApplication::notify(receiver, e);
-        } catch (const quorrel::RuntimeError& err) {
-            Report(QString::fromStdString(err.Message()));
-        } catch (const std::exception& err) {
-            Report(QString::fromLocal8Bit(err.what()));
+        } catch (...) {
+            if (busy) busy->Set(false);
+            const QString text = quorrel::TrapMessage(std::current_exception());
+            qWarning("Quorrel: a failure escaped its handler: %s", qPrintable(text));
+            Report(text);
         }
         return false;
     }
@@ -44,6 +50,7 @@ int main(int argc, char** argv) {
     auto platform = quorrel::MakeRealPlatform();
     const quorrel::PlatformServices services = platform->Services();
     qapp.messages = services.messages;
+    qapp.busy = services.busy;
     quorrel::App app(services);
     QObject::connect(&app, &quorrel::App::Ended, &qapp, &QApplication::quit, Qt::QueuedConnection);
     try {

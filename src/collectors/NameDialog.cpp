@@ -4,6 +4,7 @@
 #include "core/RuntimeError.h"
 #include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/Trap.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,19 +17,18 @@ void FollowNameBox(QLineEdit* text1, QPushButton* ok) {
 }
 
 void CreateCollectorFromDialog(Context& ctx, QLineEdit* text1, FormId self) {
-    ctx.busy.Set(true);
+    BusyGuard busy(ctx.busy);
     const QString shown = text1->text();
     const std::string name = ToStore(shown);
     const std::string& docs = ctx.state.DocumentsPath;
     if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
-        ctx.busy.Set(false);
+        busy.Off();
         ctx.messages.Show(QString::fromStdString(problem));
         return;
     }
     if (CollectorExists(docs, name)) {
         ctx.messages.Show(QStringLiteral("A collector with that name already exists."));
         text1->clear();
-        ctx.busy.Set(false);
         return;
     }
     try {
@@ -37,7 +37,7 @@ void CreateCollectorFromDialog(Context& ctx, QLineEdit* text1, FormId self) {
         ctx.forms.HidePictureSlots();
         RecordNewCollector(ctx.state, name);
     } catch (const RuntimeError& e) {
-        ctx.busy.Set(false);
+        busy.Off();
         ctx.messages.Show(QString::fromStdString(e.Message()));
         return;
     }
@@ -45,7 +45,7 @@ void CreateCollectorFromDialog(Context& ctx, QLineEdit* text1, FormId self) {
     ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
     ctx.forms.ResetClipList(shown);
     ctx.forms.EnableAdd();
-    ctx.busy.Set(false);
+    busy.Off();
     if (ctx.state.FirstRun) {
         ctx.forms.Show(FormId::frmMain);
         ctx.state.FirstRun = false;

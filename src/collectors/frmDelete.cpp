@@ -69,11 +69,9 @@ void frmDelete::cmdOk_Click() {
             ctx.messages.Show(QString::fromLatin1(kOpenOne));
             return;
         }
-        ctx.busy.Set(true);
+        BusyGuard busy(ctx.busy);
         DeleteCollector(docs, name);
-        ctx.busy.Set(false);
     } catch (const RuntimeError& e) {
-        ctx.busy.Set(false);
         if (e.number == ErrPathFileAccess)
             ctx.messages.Show(QString::fromLatin1(kOpenOne));
         else

@@ -59,15 +59,13 @@ void frmOpen::cmdOk_Click() {
     try {
         ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
         const std::string folder = CollectorFolderOf(docs, name);
-        ctx.busy.Set(true);
+        BusyGuard busy(ctx.busy);
         ctx.forms.AddClipItems(FromStore(ReadClipIndex(folder)));
         RecordOpenCollector(ctx.state, name);
         ctx.forms.SetCollectorLabels(shown);
         ctx.forms.EnableAdd();
         ctx.forms.RefreshPictureSlots();
-        ctx.busy.Set(false);
     } catch (const RuntimeError& e) {
-        ctx.busy.Set(false);
         ctx.messages.Show(QString::fromStdString(e.Message()));
         return;
     }

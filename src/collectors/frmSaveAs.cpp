@@ -34,15 +34,13 @@ void frmSaveAs::cmdOk_Click() {
         ctx.messages.Show(QStringLiteral("A Collector With That Name Already Exists."));
         return;
     }
-    ctx.busy.Set(true);
     try {
+        BusyGuard busy(ctx.busy);
         CopyCollector(docs, ctx.state.CollectorPath, name);
     } catch (const RuntimeError& e) {
-        ctx.busy.Set(false);
         ctx.messages.Show(QString::fromStdString(e.Message()));
         return;
     }
-    ctx.busy.Set(false);
     ctx.forms.Unload(Id());
 }
 

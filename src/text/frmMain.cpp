@@ -92,16 +92,14 @@ void frmMain::cmdAdd_Click() {
     }
     try {
         const std::string& folder = ctx.state.CollectorPath;
-        ctx.busy.Set(true);
+        BusyGuard busy(ctx.busy);
         const std::string number = AddClipText(folder, ToStore(text1->text()));
         auto* combo = Ctl<QComboBox>("Combo1");
         combo->clear();
         combo->setEditText(QString::fromLatin1(kClipListPrompt));
         IndexClip(folder, number);
         AddClipItems(FromStore(ReadClipIndex(folder)));
-        ctx.busy.Set(false);
     } catch (const RuntimeError& e) {
-        ctx.busy.Set(false);
         ctx.messages.Show(QString::fromStdString(e.Message()));
     }
 }
@@ -126,11 +124,10 @@ void frmMain::Combo1_Click(int index) {
 }
 
 void frmMain::cmdAddToClipboard_Click() {
-    ctx.busy.Set(true);
+    BusyGuard busy(ctx.busy);
     const QString t = Ctl<QLineEdit>("Text1")->text();
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(t);
-    ctx.busy.Set(false);
 }
 
 void frmMain::cmdClear_Click() {

@@ -4,6 +4,7 @@
 // unload through the registry, losing the focus).
 #include "Context.h"
 #include "Layout.h"
+#include "Trap.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -41,6 +42,25 @@ class Form : public QMainWindow {
 
     // The registry calls this when the window goes: no further close handling.
     void MarkUnloading() { unloading_ = true; }
+
+    // Every handler a window connects runs inside the window's error trap: within the windows
+    // these stand in for QObject::connect, so no handler throws through Qt.
+    template <class Sender, class Signal, class Obj, class... Args>
+    QMetaObject::Connection connect(const Sender* sender, Signal signal, Obj* receiver,
+                                    void (Obj::*handler)(Args...)) {
+        return QObject::connect(sender, signal, receiver, [this, receiver, handler](Args... args) {
+            RunTrapped(ctx.messages, [&] { (receiver->*handler)(args...); });
+        });
+    }
+    template <class Sender, class Signal, class Handler>
+    QMetaObject::Connection connect(const Sender* sender, Signal signal, const QObject* context,
+                                    Handler handler) {
+        // Callable with exactly the arguments the handler takes, so Qt passes it no others.
+        return QObject::connect(sender, signal, context,
+                                [this, handler](auto... args) -> decltype(handler(args...)) {
+                                    RunTrapped(ctx.messages, [&] { handler(args...); });
+                                });
+    }
 
   signals:
     // The window was deactivated and no window of the program took over (focus went elsewhere).

@@ -7,8 +7,8 @@
 #include "collectors/frmOpen.h"
 #include "collectors/frmSaveAs.h"
 #include "pictures/frmPix.h"
-#include "ui/ImageBox.h"
 #include "text/frmMain.h"
+#include "ui/ImageBox.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -114,9 +114,9 @@ TEST_F(Dialogs, CreateHidesEveryPictureSlotOfTheOldCollector) {
     picture.fill(Qt::red);
     std::filesystem::create_directories(w.Path("Clips/Data/Work/Pix"));
     for (int n = 1; n <= 15; ++n)
-        ASSERT_TRUE(picture.save(QString::fromStdString(
-                                     w.Path("Clips/Data/Work/Pix/" + std::to_string(n) + ".jpg")),
-                                 "BMP"));
+        ASSERT_TRUE(picture.save(
+            QString::fromStdString(w.Path("Clips/Data/Work/Pix/" + std::to_string(n) + ".jpg")),
+            "BMP"));
     auto* pix = w.app->Get<frmPix>(FormId::frmPix);
     w.app->RefreshPictureSlots();
     auto shown = [pix] {

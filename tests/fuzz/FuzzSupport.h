@@ -40,12 +40,12 @@ inline bool WellFormed(const std::string& s) {
     return true;
 }
 
-#define FUZZ_CHECK(cond, what)                                                                 \
-    do {                                                                                       \
-        if (!(cond)) {                                                                         \
-            std::fprintf(stderr, "property broken: %s (%s)\n", what, #cond);                  \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define FUZZ_CHECK(cond, what)                                                                     \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "property broken: %s (%s)\n", what, #cond);                       \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 } // namespace fuzz

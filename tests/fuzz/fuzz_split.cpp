@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (part == "F") {
         FUZZ_CHECK(piece == (at == 0 ? "Err3" : text.substr(0, at)), "the front piece");
     } else if (part == "B") {
-        FUZZ_CHECK(piece == (at + 1 == text.size() ? "Err4" : text.substr(at + 1)), "the back piece");
+        FUZZ_CHECK(piece == (at + 1 == text.size() ? "Err4" : text.substr(at + 1)),
+                   "the back piece");
     } else {
         FUZZ_CHECK(piece == "Err1", "an unknown part");
     }

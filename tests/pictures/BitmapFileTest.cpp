@@ -52,7 +52,7 @@ TEST(BitmapFile, ReadsEveryFileExactlyAsQtsReadersDo) {
     QByteArray truncated = Bitmap(40, 30);
     truncated.chop(500);
     QByteArray hugeClaim = Bitmap(4, 4);
-    SetU32(hugeClaim, 18, 1 << 30); // width far beyond the data that follows
+    SetU32(hugeClaim, 18, 1 << 30);        // width far beyond the data that follows
     QByteArray overflowing = Bitmap(4, 4); // rows times row length beyond 64 bits
     SetU32(overflowing, 18, 0x7fffffff);
     SetU32(overflowing, 22, -0x7fffffff);

@@ -18,6 +18,7 @@ void FakeClipboard::Clear() {
 }
 
 void FakeClipboard::SetText(const QString& t) {
+    if (beforeWrite) beforeWrite();
     text_ = t;
     image_ = QImage();
     ++writes;

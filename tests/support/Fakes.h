@@ -7,10 +7,17 @@
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Failures show a QString as its text, not as its 16-bit units.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace quorrel::test {
 
@@ -28,6 +35,7 @@ class FakeClipboard : public Clipboard {
     void ExternalImage(const QImage& img);
     int notices = 0;
     int writes = 0;
+    std::function<void()> beforeWrite; // runs first in SetText: a test's way to make it fail
 
   private:
     QString text_;
