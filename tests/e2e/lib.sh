@@ -22,10 +22,10 @@ WMPID=""
 HELPER_PIDS=() # clipboard servers and other helpers started by the tests
 
 # A command that fails outside a condition ends the script; say where, so no run ends silently.
-# Inside $(...) the subshell reports its own line and the caller's line follows.
+# Inside $(...) the subshell just ends: the line of the script that used it is reported.
 on_err() {
     local rc=$? line=${BASH_LINENO[0]} src=${BASH_SOURCE[1]:-$0}
-    echo "FAIL: $(basename "$src"):$line: '$BASH_COMMAND' returned $rc" >&2
+    [ "$BASH_SUBSHELL" -gt 0 ] || echo "FAIL: $(basename "$src"):$line: '$BASH_COMMAND' returned $rc" >&2
     exit "$rc"
 }
 trap on_err ERR
