@@ -30,9 +30,19 @@ on_err() {
 }
 trap on_err ERR
 
+# is_child PID: the process is this shell's own child. A child that ended and was reaped may
+# have left its PID to an unrelated process, which must not be touched.
+is_child() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    stat=${stat##*) }          # after the command name, which may hold blanks
+    [ "$(echo "$stat" | cut -d' ' -f2)" = "$$" ]
+}
+
 # stop PID NAME: ends a process this script started, by its PID: TERM, then KILL after 5 s.
 stop() {
     local pid=$1 i
+    is_child "$pid" || return 0
     kill "$pid" 2>/dev/null || return 0
     for i in $(seq 100); do
         kill -0 "$pid" 2>/dev/null || break
