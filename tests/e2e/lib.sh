@@ -24,8 +24,13 @@ HELPER_PIDS=() # clipboard servers and other helpers started by the tests
 # A command that fails outside a condition ends the script; say where, so no run ends silently.
 # Inside $(...) the subshell just ends: the line of the script that used it is reported.
 on_err() {
-    local rc=$? line=${BASH_LINENO[0]} src=${BASH_SOURCE[1]:-$0}
-    [ "$BASH_SUBSHELL" -gt 0 ] || echo "FAIL: $(basename "$src"):$line: '$BASH_COMMAND' returned $rc" >&2
+    local rc=$? i where=""
+    [ "$BASH_SUBSHELL" -eq 0 ] || exit "$rc"
+    # The failing line, then each call that led there, out to the script.
+    for ((i = 0; i < ${#FUNCNAME[@]} - 1; i++)); do
+        where+=" <- $(basename "${BASH_SOURCE[i + 1]}"):${BASH_LINENO[i]}"
+    done
+    echo "FAIL: '$BASH_COMMAND' returned $rc at ${where# <- }" >&2
     exit "$rc"
 }
 trap on_err ERR
@@ -119,19 +124,27 @@ start_quorrel() {
     QPID=$!
 }
 
-# window_id TITLE-REGEX: the first visible window whose name matches; status 1 when there is
+# x_search ARGS...: the windows `xdotool search --onlyvisible ARGS` finds, one a line, maybe
 # none. xdotool ends on an X error when a window goes while it looks at it: such a search says
-# nothing either way, so it is made again (status 2 if it never gets through).
-window_id() {
+# nothing either way, so it is made again; status 2 if it never gets through.
+x_search() {
     local out err="$E2E_TMP/search.err" i
     for i in 1 2 3 4 5; do
-        out=$(xdotool search --onlyvisible --name "$1" 2>"$err") || true
+        out=$(xdotool search --onlyvisible "$@" 2>"$err") || true
         grep -q 'X Error\|BadWindow' "$err" 2>/dev/null && continue
-        [ -n "$out" ] || return 1
-        echo "${out%%$'\n'*}"
+        [ -z "$out" ] || echo "$out"
         return 0
     done
     return 2
+}
+
+# window_id TITLE-REGEX: the first visible window whose name matches; status 1 when there is
+# none, 2 when the search never got through.
+window_id() {
+    local out
+    out=$(x_search --name "$1") || return 2
+    [ -n "$out" ] || return 1
+    echo "${out%%$'\n'*}"
 }
 has_window() { window_id "$1" >/dev/null; }
 no_window() {
@@ -201,11 +214,16 @@ click_at() {
 
 # Popups (menus, drop-down lists) are windows of their own: popup_shown N holds when Quorrel
 # shows more than N windows. open_popup WINDOW KEY-OR-"click X Y": opens one and waits for it.
-quorrel_windows() { xdotool search --onlyvisible --pid "$QPID" 2>/dev/null | wc -l; }
+quorrel_windows() {
+    local out
+    out=$(x_search --pid "$QPID") || return 2
+    [ -z "$out" ] && echo 0 || echo "$out" | wc -l
+}
 popup_shown() { [ "$(quorrel_windows)" -gt "$1" ]; }
 open_popup() {
     local w=$1 before; shift
-    before=$(quorrel_windows)
+    before=$(quorrel_windows) || fail "Quorrel's windows could not be counted"
+    [ "$before" -gt 0 ] || fail "Quorrel shows no window to open a popup from"
     if [ "$1" = click ]; then click_at "$w" "$2" "$3"; else key_to "$w" "$1"; fi
     wait_until 5 popup_shown "$before" || fail "no popup opened by '$*' within 5 s"
 }
