@@ -30,11 +30,15 @@ for script in tests/e2e/test_*.sh; do
     name=$(basename "$script" .sh)
     start=$(date +%s)
     for i in $(seq "$RUNS"); do
-        if ! timeout 300 bash "$script" "$BUILD/Quorrel" >"$LOG/$name.$i.log" 2>&1; then
-            echo "$name: run $i of $RUNS FAILED; output in $LOG/$name.$i.log" >&2
+        shots="$LOG/$name.$i.shots"
+        if ! QUORREL_SHOTS="$shots" timeout 300 bash "$script" "$BUILD/Quorrel" \
+            >"$LOG/$name.$i.log" 2>&1; then
+            echo "$name: run $i of $RUNS FAILED; output in $LOG/$name.$i.log, screenshots" \
+                "in $shots" >&2
             tail -n 15 "$LOG/$name.$i.log" >&2
             exit 1
         fi
+        rm -rf "$shots"
         total=$((total + 1))
     done
     echo "$name: $RUNS of $RUNS green in $(($(date +%s) - start)) s"

@@ -228,6 +228,25 @@ open_popup() {
     wait_until 5 popup_shown "$before" || fail "no popup opened by '$*' within 5 s"
 }
 
+# menu_window WINDOW MENU-KEY ITEM-KEY TITLE-REGEX: opens a menu of WINDOW, chooses an entry
+# by its key once the menu is shown, and prints the window TITLE that opens. A key can be lost
+# while a window of a busy program still takes the focus: the whole choice is made up to three
+# times before it counts as failed.
+menu_window() {
+    local w=$1 menu=$2 item=$3 title=$4 i
+    for i in 1 2 3; do
+        focus "$w"
+        open_popup "$w" "$menu"
+        xdotool key "$item"
+        WIN=""
+        wait_until 5 find_window "$title" && [ -n "$WIN" ] && { echo "$WIN"; return 0; }
+        running || fail "Quorrel ended after $menu $item"
+        # Close whatever menu is still open before the next try.
+        has_window "$title" || xdotool key Escape Escape 2>/dev/null || true
+    done
+    fail "no window '$title' after $menu then $item, three times"
+}
+
 # hot_key_until SUPER CHECK...: holds SUPER + Alt until CHECK succeeds (the window toggled), then
 # lets go at once, so that no second timer tick toggles it back. Fails after 3 s.
 hot_key_until() {

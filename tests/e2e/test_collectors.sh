@@ -63,10 +63,7 @@ key_to "$p" alt+t
 m=$(wait_window 'Text Mode$')
 
 # Save As "Copy1": a full copy beside the others; the open collector stays Home.
-focus "$m"
-open_popup "$m" alt+f
-xdotool key s
-s=$(wait_window 'Save As\.\.\.$')
+s=$(menu_window "$m" alt+f s 'Save As\.\.\.$')
 focus "$s"
 xdotool type --delay 20 "Copy1"
 xdotool key Return
@@ -75,10 +72,7 @@ diff -r "$D/Home" "$D/Copy1" || fail "the copy differs from the collector"
 grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Save As changed the open collector"
 
 # The copy is in the Open list.
-focus "$m"
-open_popup "$m" alt+f
-xdotool key o
-o=$(wait_window '^Open Collector$')
+o=$(menu_window "$m" alt+f o '^Open Collector$')
 focus "$o"
 downs "$(position Copy1)"
 shot open_lists_copy
@@ -87,10 +81,7 @@ wait_no_window '^Open Collector$'
 grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Cancel changed the open collector"
 
 # Delete the copy: the list leaves out Home; Enter deletes without asking.
-focus "$m"
-open_popup "$m" alt+f
-xdotool key d
-x=$(wait_window 'Delete Collector$')
+x=$(menu_window "$m" alt+f d 'Delete Collector$')
 focus "$x"
 downs "$(position Copy1 Home)"
 shot delete_collector

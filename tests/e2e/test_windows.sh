@@ -20,12 +20,16 @@ main=$(wait_window 'Text Mode$')
 shot text_mode
 
 # open_close OWNER KEYS TITLE-REGEX CLOSE-KEY NAME: keys in OWNER open the window TITLE, which
-# CLOSE-KEY closes again.
+# CLOSE-KEY closes again. With two keys the first opens a menu, the second chooses in it.
 open_close() {
-    local owner=$1 keys=$2 title=$3 close=$4 name=$5 k d
-    focus "$owner"
-    for k in $keys; do key_to "$owner" "$k"; done
-    d=$(wait_window "$title")
+    local owner=$1 keys=$2 title=$3 close=$4 name=$5 d
+    if [ "${keys#* }" != "$keys" ]; then
+        d=$(menu_window "$owner" "${keys%% *}" "${keys#* }" "$title")
+    else
+        focus "$owner"
+        key_to "$owner" "$keys"
+        d=$(wait_window "$title")
+    fi
     shot "$name"
     # The window goes on the key press: sending the release to it then fails, harmlessly.
     press_until "$d" "$close" no_window "$title" || fail "'$close' did not close '$title'"
@@ -39,19 +43,14 @@ open_close "$main" "alt+p" '^Quorrel {54}Paste Preview$' alt+c paste_preview
 open_close "$main" "alt+v" '^Quorrel {35}Clip Preview$' alt+c clip_preview
 
 # The About box: its own place on the screen, Esc closes it.
-focus "$main"
-open_popup "$main" alt+h
-xdotool key a
-about=$(wait_window '^About Quorrel $')
+about=$(menu_window "$main" alt+h a '^About Quorrel $')
 shot about
 read -r x y < <(xwininfo -id "$about" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
 [ "$x" = 162 ] && [ "$y" = 165 ] || fail "About box at $x,$y, not at 162,165"
 press_until "$about" Escape no_window '^About Quorrel $' || fail "Esc did not close the About box"
 
 # Esc leaves a dialog open.
-focus "$main"
-key_to "$main" alt+f c
-dlg=$(wait_window '^Create Collector$')
+dlg=$(menu_window "$main" alt+f c '^Create Collector$')
 focus "$dlg"
 key_to "$dlg" Escape
 # A close would be immediate: the dialog stays for a while.
