@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Runs every end-to-end script RUNS times in a row (default 20) while a build runs beside them,
 # to show that they hold on a busy machine. Stops at the first failure and keeps its output.
-#   scripts/e2e-soak.sh [RUNS] [BUILD-DIR]
+#   scripts/e2e-soak.sh [RUNS] [BUILD-DIR] [SCRIPT-NAME...]
+# With script names (e.g. test_windows) only those run.
 # BUILD-DIR (default build) holds a built Quorrel and xtest_key. The build beside them compiles
 # the program again, without ccache, in BUILD-DIR/soak-load, over and over until the runs end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 RUNS=${1:-20}
 BUILD=$(realpath "${2:-build}")
+shift $(($# < 2 ? $# : 2))
+ONLY=("$@")
 LOAD="$BUILD/soak-load"
 LOG="$BUILD/soak-logs"
 mkdir -p "$LOG"
@@ -28,6 +31,7 @@ export QUORREL_BUILD="$BUILD" QUORREL_SRC="$PWD" XTEST_KEY
 total=0
 for script in tests/e2e/test_*.sh; do
     name=$(basename "$script" .sh)
+    [ ${#ONLY[@]} = 0 ] || [[ " ${ONLY[*]} " == *" $name "* ]] || continue
     start=$(date +%s)
     for i in $(seq "$RUNS"); do
         shots="$LOG/$name.$i.shots"

@@ -48,6 +48,7 @@ shot about
 read -r x y < <(xwininfo -id "$about" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
 [ "$x" = 162 ] && [ "$y" = 165 ] || fail "About box at $x,$y, not at 162,165"
 press_until "$about" Escape no_window '^About Quorrel $' || fail "Esc did not close the About box"
+wait_until 5 has_window 'Text Mode$' || fail "the text-mode window hid itself when the About box closed"
 
 # Esc leaves a dialog open.
 dlg=$(menu_window "$main" alt+f c '^Create Collector$')
