@@ -299,9 +299,12 @@ void Form::keyPressEvent(QKeyEvent* k) {
 void Form::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        // Moving to another window of the program is not losing the focus.
+        // Moving to another window of the program is not losing the focus, nor is opening one
+        // of its menus or lists, which X11 reports as a focus change while the popup takes
+        // the keyboard.
         QTimer::singleShot(0, this, [this] {
-            if (!unloading_ && isVisible() && QApplication::activeWindow() == nullptr)
+            if (!unloading_ && isVisible() && QApplication::activeWindow() == nullptr &&
+                QApplication::activePopupWidget() == nullptr)
                 emit LostFocus();
         });
     }
