@@ -26,6 +26,7 @@ HELPER_PIDS=() # clipboard servers and other helpers started by the tests
 on_err() {
     local rc=$? i where=""
     [ "$BASH_SUBSHELL" -eq 0 ] || exit "$rc"
+    E2E_RC=$rc
     # The failing line, then each call that led there, out to the script.
     for ((i = 0; i < ${#FUNCNAME[@]} - 1; i++)); do
         where+=" <- $(basename "${BASH_SOURCE[i + 1]}"):${BASH_LINENO[i]}"
@@ -57,8 +58,10 @@ stop() {
     wait "$pid" 2>/dev/null || true
 }
 
+# A script may run its own steps before this in its EXIT trap ('mine; cleanup'): the status
+# then comes from E2E_RC, set by fail and on_err. The script's exit status stays its own.
 cleanup() {
-    local rc=$? p
+    local rc=${E2E_RC:-$?} p
     trap - ERR
     set +e
     if [ $rc != 0 ]; then
@@ -75,11 +78,14 @@ cleanup() {
     else
         rm -rf "$E2E_TMP"
     fi
-    exit $rc
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+    echo "FAIL: $*" >&2
+    [ "$BASH_SUBSHELL" -gt 0 ] || E2E_RC=1
+    exit 1
+}
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 ms() { awk "BEGIN{print int($1 * 1000)}"; }
