@@ -29,7 +29,8 @@ void ClipboardHook::WindowProc() {
         // One line per notice, for tests that watch the program from outside.
         QFile f(tracePath_);
         if (f.open(QIODevice::Append)) {
-            const QByteArray head = text.left(40).toUtf8().replace('\n', "\\n").replace('\r', "\\r");
+            const QByteArray head =
+                text.left(40).toUtf8().replace('\n', "\\n").replace('\r', "\\r");
             f.write(QStringLiteral("notice text=%1 picture=%2x%3 secret=%4 head=")
                         .arg(text.size())
                         .arg(picture.width())

@@ -116,8 +116,8 @@ void frmMain::cmdAdd_Click() {
         return;
     }
     if (secret_) {
-        ctx.messages.Show(QStringLiteral(
-            "The text on the Clipboard is marked as a password. It is not added to the Collector."));
+        ctx.messages.Show(QStringLiteral("The text on the Clipboard is marked as a password. It is "
+                                         "not added to the Collector."));
         return;
     }
     try {

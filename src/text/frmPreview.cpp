@@ -4,8 +4,8 @@
 #include "ui/Forms.h"
 
 #include <QPushButton>
-#include <algorithm>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace quorrel {
 
@@ -32,8 +32,8 @@ void frmPreview::Form_Load() {
         fullText_ = text;
         box->setReadOnly(true);
         SetBoxText(box, QStringLiteral("[Too large to show: the first %L1 of %L2 characters]\n")
-                            .arg(kPreviewShown)
-                            .arg(text.size()) +
+                                .arg(kPreviewShown)
+                                .arg(text.size()) +
                             text.left(kPreviewShown));
     } else {
         SetBoxText(box, text);

@@ -124,7 +124,7 @@ TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
     const int writes = w.clipboard.writes;
     Press(p, "cmdAdd");
     EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\n"); // the clipboard's own line ends
-    EXPECT_EQ(w.clipboard.writes, writes + 2);          // cleared, then set
+    EXPECT_EQ(w.clipboard.writes, writes + 2);        // cleared, then set
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
 }
 

@@ -38,7 +38,7 @@ constexpr std::uint8_t Type(const xcb_generic_event_t* ev) {
 // Text targets, best first, and picture targets, best first.
 constexpr const char* kTextTargets[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT",
                                         "text/plain"};
-constexpr const char* kPictureTargets[] = {"image/png", "image/bmp", "image/jpeg", "image/x-bmp",
+constexpr const char* kPictureTargets[] = {"image/png", "image/bmp",  "image/jpeg", "image/x-bmp",
                                            "image/gif", "image/tiff", "image/webp"};
 
 } // namespace
@@ -111,7 +111,8 @@ std::unique_ptr<X11Selection> X11Selection::Open(const char* display, Deliver de
     a.property = s->Intern("QUORREL_SELECTION");
     a.atomPair = s->Intern("ATOM_PAIR");
     for (const char* n : kTextTargets)
-        a.textTargets.push_back(std::strcmp(n, "STRING") == 0 ? std::uint32_t(XCB_ATOM_STRING) : s->Intern(n));
+        a.textTargets.push_back(std::strcmp(n, "STRING") == 0 ? std::uint32_t(XCB_ATOM_STRING)
+                                                              : s->Intern(n));
     for (const char* n : kPictureTargets)
         a.pictureTargets.push_back(s->Intern(n));
 
@@ -589,7 +590,8 @@ bool X11Selection::Answer(const xcb_selection_request_event_t& req, std::uint32_
     }
     std::shared_ptr<const QByteArray> data;
     std::uint32_t type = t;
-    if (c.hasText && std::find(a.textTargets.begin(), a.textTargets.end(), t) != a.textTargets.end()) {
+    if (c.hasText &&
+        std::find(a.textTargets.begin(), a.textTargets.end(), t) != a.textTargets.end()) {
         if (t == XCB_ATOM_STRING) {
             if (!s.latin1) s.latin1 = std::make_shared<const QByteArray>(c.text.toLatin1());
             data = s.latin1;
