@@ -8,7 +8,8 @@ PKGS=(build-essential cmake pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       fp-utils
       xvfb xclip xdotool imagemagick x11-utils openbox
-      xchm xdg-utils fonts-dejavu-core fonts-liberation attr)
+      xchm xdg-utils fonts-dejavu-core fonts-liberation attr
+      dpkg-dev file lintian appstream desktop-file-utils)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

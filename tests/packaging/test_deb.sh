@@ -28,7 +28,7 @@ echo "package: $DEB"
 # --- lintian: no error and no warning (overrides, each with its reason, ship in the package).
 lintian_out=$(lintian --allow-root --display-level '>=info' --tag-display-limit 0 "$DEB" 2>&1) || true
 [ -z "$lintian_out" ] || printf '%s\n' "$lintian_out"
-grep -E '^[EW]: ' <<<"$lintian_out" && fail "lintian reports errors or warnings (above)"
+grep -qE '^[EW]: ' <<<"$lintian_out" && fail "lintian reports errors or warnings (above)"
 
 # --- control fields
 field() { dpkg-deb -f "$DEB" "$1"; }
