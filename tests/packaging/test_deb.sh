@@ -21,7 +21,9 @@ if ! "$CPACK" -G DEB -B "$OUT" --config "$BUILD/CPackConfig.cmake" >"$OUT/cpack.
   die "cpack did not make the package"
 fi
 debs=("$OUT"/quorrel_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || die "expected one quorrel_*.deb in $OUT, found: ${debs[*]}"
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  die "expected one quorrel_*.deb in $OUT, found: ${debs[*]}"
+fi
 DEB=${debs[0]}
 echo "package: $DEB"
 
@@ -94,13 +96,16 @@ fi
 # --- metainfo: clean at the pedantic level (no E, W, I or P line), naming installed files
 metainfo=$ROOT/usr/share/metainfo/io.github.quorrel.metainfo.xml
 if [ -f "$metainfo" ]; then
-  out=$(appstreamcli validate --pedantic --no-net --no-color "$metainfo" 2>&1) || true
-  printf '%s\n' "$out"
-  grep -qE '^[EWIP]: ' <<<"$out" && fail "appstreamcli validate --pedantic reports issues (above)"
-  grep -q 'Validation was successful' <<<"$out" || fail "appstreamcli validate did not succeed"
-  for bin in $(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo"); do
-    [ -x "$ROOT/usr/bin/$bin" ] || fail "the metainfo provides binary $bin, which is not in /usr/bin"
+  # The file alone, then as installed beside its desktop entry and icons.
+  for check in "validate $metainfo" "validate-tree $ROOT"; do
+    out=$(appstreamcli "${check%% *}" --pedantic --no-net --no-color "${check#* }" 2>&1) || true
+    printf '%s\n' "$out"
+    grep -qE '^[EWIP]: ' <<<"$out" && fail "appstreamcli ${check%% *} --pedantic reports issues (above)"
+    grep -q 'Validation was successful' <<<"$out" || fail "appstreamcli ${check%% *} did not succeed"
   done
+  while read -r bin; do
+    [ -x "$ROOT/usr/bin/$bin" ] || fail "the metainfo provides binary $bin, which is not in /usr/bin"
+  done < <(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
   launch=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
   [ -f "$ROOT/usr/share/applications/$launch" ] || fail "the metainfo launches $launch, which is not installed"
 fi
