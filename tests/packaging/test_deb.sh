@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Packs the built tree into the Debian package and checks it as Debian's tools and a user would:
 # lintian, appstreamcli, desktop-file-validate, then the control fields and the files it holds.
-# Usage: test_deb.sh <build dir> [cpack]
+# Usage: test_deb.sh <build dir> [cpack] [hardened: 1 when the build has the hardening flags]
 set -euo pipefail
 BUILD=$(cd "${1:?build dir}" && pwd)
 CPACK=${2:-cpack}
+HARDENED=${3:-1}
 OUT=$BUILD/tests/packaging/deb
 errors=0
 fail() { echo "FAIL: $*" >&2; errors=$((errors + 1)); }
@@ -31,6 +32,11 @@ echo "package: $DEB"
 lintian_out=$(lintian --allow-root --display-level '>=info' --tag-display-limit 0 "$DEB" 2>&1) || true
 [ -z "$lintian_out" ] || printf '%s\n' "$lintian_out"
 grep -qE '^[EW]: ' <<<"$lintian_out" && fail "lintian reports errors or warnings (above)"
+# The program is stripped and hardened as Debian's own are: lintian rates these as information.
+if [ "$HARDENED" = 1 ]; then
+  grep -qE '^[EWI]: quorrel: (hardening-|unstripped-|binary-has-unneeded-section)' <<<"$lintian_out" &&
+    fail "the program is not stripped or hardened as Debian's are (above)"
+fi
 
 # --- control fields
 field() { dpkg-deb -f "$DEB" "$1"; }
