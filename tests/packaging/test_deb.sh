@@ -116,6 +116,18 @@ if [ -f "$metainfo" ]; then
   [ -f "$ROOT/usr/share/applications/$launch" ] || fail "the metainfo launches $launch, which is not installed"
 fi
 
+# --- one version everywhere: the package, its changelog's last entry and the newest release
+version=$(field Version)
+changelog=$ROOT/usr/share/doc/quorrel/changelog.gz
+if [ -f "$changelog" ]; then
+  logged=$(zcat "$changelog" | dpkg-parsechangelog -l - -S Version)
+  [ "$logged" = "$version" ] || fail "the changelog's last entry is $logged, the package $version"
+fi
+if [ -f "$metainfo" ]; then
+  released=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n1)
+  [ "$released" = "$version" ] || fail "the metainfo's newest release is $released, the package $version"
+fi
+
 # --- the program finds every library it links to
 if [ -f "$ROOT/usr/bin/quorrel" ]; then
   ldd "$ROOT/usr/bin/quorrel" | grep 'not found' && fail "libraries not found (above)"
