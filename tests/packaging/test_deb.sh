@@ -128,6 +128,11 @@ if [ -f "$metainfo" ]; then
   [ "$released" = "$version" ] || fail "the metainfo's newest release is $released, the package $version"
 fi
 
+manpage=$ROOT/usr/share/man/man1/quorrel.1.gz
+if [ -f "$manpage" ]; then
+  zgrep -q "^\.TH QUORREL 1 .* \"Quorrel $version\"" "$manpage" || fail "the manual page is not for version $version"
+fi
+
 # --- the program finds every library it links to
 if [ -f "$ROOT/usr/bin/quorrel" ]; then
   ldd "$ROOT/usr/bin/quorrel" | grep 'not found' && fail "libraries not found (above)"
