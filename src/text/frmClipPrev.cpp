@@ -21,10 +21,9 @@ void SetBoxText(QTextEdit* box, const QString& text) {
     box->setPlainText(t);
 }
 
-QString BoxText(const QTextEdit* box, bool crlf) {
-    QString t = box->toPlainText();
-    if (crlf) t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return t;
+QString BoxText(const QTextEdit* box) {
+    // Clipboard text has this platform's line ends.
+    return box->toPlainText();
 }
 
 void SetPreviewMargin(Context& ctx, QTextEdit* box) {
@@ -103,8 +102,7 @@ void frmClipPrev::cmdBack_Click() {
 }
 
 void frmClipPrev::cmdAdd_Click() {
-    // Clips are stored with CR LF line ends, and go back on the clipboard with them.
-    const QString text = BoxText(Ctl<QTextEdit>("RichTextBox1"), true);
+    const QString text = BoxText(Ctl<QTextEdit>("RichTextBox1"));
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(text);
 }

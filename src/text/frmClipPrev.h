@@ -35,6 +35,6 @@ void SetPreviewMargin(Context& ctx, QTextEdit* box);
 
 // The box shows text with its own line ends; these give and take the clipboard's.
 void SetBoxText(QTextEdit* box, const QString& text);
-QString BoxText(const QTextEdit* box, bool crlf);
+QString BoxText(const QTextEdit* box);
 
 } // namespace quorrel
