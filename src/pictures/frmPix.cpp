@@ -11,9 +11,6 @@
 #include "ui/ModeWindow.h"
 
 #include <QAction>
-#include <QBuffer>
-#include <QFileInfo>
-#include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -25,13 +22,9 @@ namespace {
 // The picture as the bytes of a bitmap file.
 std::string BitmapBytes(const QImage& picture) {
     if (picture.isNull()) throw RuntimeError(ErrInvalidProperty);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "BMP");
-    if (!writer.write(picture))
-        throw RuntimeError(ErrInvalidCall, writer.errorString().toStdString());
-    return bytes.toStdString();
+    std::string bytes = BitmapFileBytes(picture);
+    if (bytes.empty()) throw RuntimeError(ErrOverflow); // beyond what a bitmap file can hold
+    return bytes;
 }
 
 } // namespace
@@ -67,6 +60,13 @@ void frmPix::Form_Load() {
     timer->start();
 }
 
+// The window shows with the focus on its default button, so that Enter right after switching
+// stores the picture (Enter presses the focused button).
+void frmPix::showEvent(QShowEvent* e) {
+    Form::showEvent(e);
+    Ctl<QPushButton>("cmdSave")->setFocus(Qt::OtherFocusReason);
+}
+
 void frmPix::Form_Unload() {
     // The text-mode window's unload ends the program and unloads this window too.
     ctx.forms.Unload(FormId::frmMain);
@@ -85,12 +85,10 @@ void frmPix::RefreshPictureSlots() {
             continue;
         }
         slot->setVisible(true);
-        const QString file = QString::fromStdString(path);
-        const QFileInfo info(file);
-        const FileStamp stamp{info.size(), info.lastModified(), info.metadataChangeTime()};
-        if (stamp == read_[n - 1]) continue; // the slot already holds this file's picture
-        read_[n - 1] = FileStamp();
-        QImage picture = ReadPictureFile(file);
+        const std::optional<FileIdentity> stamp = IdentityOf(path);
+        if (stamp && stamp == read_[n - 1]) continue; // the slot already holds this picture
+        read_[n - 1].reset();
+        QImage picture = ReadPictureFile(QString::fromStdString(path));
         if (picture.isNull()) {
             // A file that is no picture (or one too large to decode) is treated as missing.
             slot->setVisible(false);

@@ -30,8 +30,7 @@ xclip -selection clipboard -t image/png -i "$E2E_TMP/red.png" >/dev/null 2>&1
 wait_until 5 is_red_in_current || fail "copied PNG not shown: $(colour_at 108 160)"
 shot pictures_current
 
-# The focus starts on Clear Clipboard (first in the tab order); Enter still presses Add To
-# Collector, the default button.
+# The window shows with the focus on Add To Collector, its default button: Enter stores.
 focus "$p"
 xdotool key --window "$p" Return
 wait_until 5 test -f "$C/Pix/1.jpg" || fail "Enter did not store 1.jpg"

@@ -161,13 +161,56 @@ TEST_F(Previews, PastePreviewOkPutsTheEditedTextBackWithoutClearing) {
     auto* box = p->Ctl<QTextEdit>("RichTextBox1");
     box->moveCursor(QTextCursor::End);
     QTest::keyClicks(box, " world");
-    QTest::keyClick(box, Qt::Key_Return); // Enter is a line break in the box, not OK
+    QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier); // a line break, not OK
+    QTest::keyClick(box, Qt::Key_Tab, Qt::ControlModifier);    // a tab character
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmPreview));
+    EXPECT_EQ(Box(p), "hello world\n\t");
     const int writes = w.clipboard.writes;
-    Press(p, "cmdOk");
-    EXPECT_EQ(w.clipboard.GetText(), "hello world\n");
+    QTest::keyClick(box, Qt::Key_Return); // Enter is OK, also in the box
+    EXPECT_EQ(w.clipboard.GetText(), "hello world\n\t");
     EXPECT_EQ(w.clipboard.writes, writes + 1);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
+}
+
+TEST_F(Previews, TabLeavesBothBoxesInTheWindowsTabOrder) {
+    Start({"one", "two"});
+    struct Case {
+        quorrel::Form* form;
+        const char* after;  // focused after Tab in the box
+        const char* before; // focused after Shift+Tab in the box
+    };
+    // The clip preview's Back button starts disabled: Tab passes over it to Next.
+    for (const Case& c : {Case{Paste(), "cmdOk", nullptr}, Case{Clips(), "cmdNext", "cmdClose"}}) {
+        SCOPED_TRACE(c.form->objectName().toStdString());
+        auto* box = c.form->Ctl<QTextEdit>("RichTextBox1");
+        const QString text = box->toPlainText();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Tab);
+        ASSERT_NE(c.form->focusWidget(), nullptr);
+        EXPECT_EQ(c.form->focusWidget()->objectName(), c.after);
+        QTest::keyClick(c.form->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(c.form->focusWidget(), box);
+        if (c.before) {
+            QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+            EXPECT_EQ(c.form->focusWidget()->objectName(), c.before);
+        }
+        EXPECT_EQ(box->toPlainText(), text) << "no tab typed into the box";
+    }
+}
+
+TEST_F(Previews, EnterInTheClipPreviewPressesTheFocusedButtonOrBreaksTheLine) {
+    Start({"one", "two"});
+    auto* p = Clips();
+    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClick(box, Qt::Key_Return); // no default button: the box takes Enter
+    EXPECT_EQ(Box(p), "one\n\n");
+    EXPECT_EQ(Label(p), " 1 ");
+    QTest::keyClick(p->Ctl<QPushButton>("cmdNext"), Qt::Key_Return);
+    EXPECT_EQ(Label(p), " 2 ");
+    QTest::keyClick(p->Ctl<QPushButton>("cmdClose"), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmClipPrev));
+    Drain();
 }
 
 TEST_F(Previews, PastePreviewGivesBackClipboardLineEnds) {

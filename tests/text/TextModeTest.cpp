@@ -234,6 +234,33 @@ TEST_F(TextMode, MenuEntriesAndTheLabelOpenTheirWindows) {
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
 }
 
+TEST_F(TextMode, AHeldAccessKeyAddsOneClip) {
+    Start();
+    w.clipboard.ExternalText("held");
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    QWidget* focus = main->focusWidget();
+    ASSERT_NE(focus, nullptr);
+    auto* add = Button("cmdAdd");
+    // Alt+A goes down, repeats while held, comes up: one press of the button.
+    QTest::simulateEvent(focus, true, Qt::Key_A, Qt::AltModifier, "a", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Exists("Clips/Data/Work/1") && !add->isDown(); }));
+    for (int i = 0; i < 6; ++i) {
+        QTest::simulateEvent(focus, true, Qt::Key_A, Qt::AltModifier, "a", true);
+        EXPECT_FALSE(add->isDown()) << "repeat " << i << " pressed the button again";
+    }
+    QTest::simulateEvent(focus, false, Qt::Key_A, Qt::AltModifier, "a", false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/2"));
+    EXPECT_EQ(C("Numb"), "1\r\n");
+    EXPECT_EQ(Text1()->text(), "held") << "no letter typed by the repeats";
+
+    // The next press of the key is a new press.
+    QTest::simulateEvent(focus, true, Qt::Key_A, Qt::AltModifier, "a", false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Exists("Clips/Data/Work/2"); }));
+}
+
 TEST_F(TextMode, LinuxLineEndsAreStoredAsCrLfLinesAndListedByTheFirstLine) {
     Start();
     // LF from most programs, CR LF from some, and a mix: all stored the same way.
