@@ -54,6 +54,14 @@ wait_until() { # SECONDS COMMAND...: polls every 50 ms
     done
 }
 fail() { echo "FAIL: $*" >&2; exit 1; }
+shown() { test -n "$(xdotool search --onlyvisible "$@" 2>/dev/null)"; } # ARGS of xdotool search
+# alive PID NAME: fails with the exit status of a program that ended.
+alive() {
+    kill -0 "$1" 2>/dev/null && return 0
+    local rc=0
+    wait "$1" || rc=$?
+    fail "$2 ended with status $rc"
+}
 
 # The X server and window manager, shared by every round.
 mkfifo "$T/displayfd"
@@ -107,19 +115,17 @@ run() {
         qpid=$!
         STARTED+=("$qpid")
         wait_until 20 grep -q '^ready' "$d/probe.$qpid" || fail "Quorrel's window thread never ran the probe"
-        wait_until 20 test -n "$(xdotool search --onlyvisible --name 'Text Mode$' 2>/dev/null)" ||
-            fail "no Quorrel window"
+        wait_until 20 shown --name 'Text Mode$' || { alive "$qpid" Quorrel; fail "no Quorrel window"; }
         watch+=(--trace "$trace")
     fi
     if [ "$useC" = 1 ]; then
         STALL_PROBE_OUT=$d/probe LD_PRELOAD=$PROBE QT_QPA_PLATFORM=xcb copyq >"$d/copyq.log" 2>&1 &
         cpid=$!
         STARTED+=("$cpid")
-        wait_until 20 copyq count || fail "CopyQ did not start"
+        wait_until 20 copyq count || { alive "$cpid" CopyQ; fail "CopyQ did not start"; }
         copyq config close_on_unfocus false >/dev/null # stays shown beside Quorrel's window
         copyq show
-        wait_until 20 test -n "$(xdotool search --onlyvisible --class '^copyq$' 2>/dev/null)" ||
-            fail "no CopyQ window"
+        wait_until 20 shown --class '^copyq$' || { alive "$cpid" CopyQ; fail "no CopyQ window"; }
         wait_until 20 grep -q '^ready' "$d/probe.$cpid" || fail "CopyQ's window thread never ran the probe"
         mpid_now() { pgrep -P "$cpid" -f monitorClipboard | head -n1; }
         wait_until 20 test -n "$(mpid_now)" || fail "CopyQ started no clipboard monitor"
@@ -197,8 +203,13 @@ run() {
         result "$round" copyq_monitor stall_5mb_50mb_hang \
             "$(stall_max "$d/probe.$mpid" 0 "$(now_ns)")"
     fi
-    [ -z "$qpid" ] || kill -0 "$qpid" 2>/dev/null || fail "Quorrel ended during the round"
-    [ -z "$cpid" ] || kill -0 "$cpid" 2>/dev/null || fail "CopyQ ended during the round"
+    # A probe that stopped ticking would hide stalls: say so rather than print too little.
+    for w in "${who[@]}"; do
+        awk -v now="$(now_ns)" '$1 == "tick" { t = $2 } END { exit !(now - t < 3e9) }' "${w#*:}" ||
+            result "$round" "${w%%:*}" probe "SILENT"
+    done
+    [ -z "$qpid" ] || alive "$qpid" Quorrel
+    [ -z "$cpid" ] || alive "$cpid" CopyQ
     stop_started
     [ -z "$mpid" ] || kill "$mpid" 2>/dev/null || true # CopyQ normally ends its monitor itself
 }
