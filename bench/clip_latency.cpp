@@ -9,7 +9,8 @@
 //                 copy; it looks every 2 ms (every 10 ms for a file).
 // Prints "t0 MS" (the start, wall clock), "xclip PID" (left running: it owns the clipboard until
 // the next copy), then "quorrel MS" and/or "copyq MS", or "none" for a program that did not take
-// the copy within the limit (10 s unless told).
+// the copy within the limit (10 s unless told); "quorrel lost" when Quorrel noticed the file's
+// copy with some other text (an empty one when its read of the owner failed).
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -163,15 +164,22 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     double quorrelMs = -1, copyqMs = -1;
+    bool quorrelLost = false;
     bool quorrelDone = trace.empty(), copyqDone = !copyq;
     const std::string wanted =
         file.empty() ? "head=" + text + "\n" : "notice text=" + std::to_string(Size(file)) + " ";
     while (!quorrelDone || !copyqDone) {
         const double now = RealMs();
         if (now - t0 > limit * 1000 + 1000) break;
-        if (!quorrelDone && Tail(trace, traceFrom).find(wanted) != std::string::npos) {
-            quorrelMs = now - t0;
-            quorrelDone = true;
+        if (!quorrelDone) {
+            const std::string fresh = Tail(trace, traceFrom);
+            if (fresh.find(wanted) != std::string::npos) {
+                quorrelMs = now - t0;
+                quorrelDone = true;
+            } else if (!file.empty() && fresh.find('\n') != std::string::npos) {
+                quorrelLost = true; // a notice of something else: the file's text did not arrive
+                quorrelDone = true;
+            }
         }
         if (!copyqDone && ReadLine(watchOut, watchBuf, line, 1)) {
             if (line != "none") copyqMs = std::strtod(line.c_str(), nullptr) - t0;
@@ -181,7 +189,8 @@ int main(int argc, char** argv) {
         }
     }
     if (!trace.empty())
-        quorrelMs >= 0 ? std::printf("quorrel %.1f\n", quorrelMs) : std::printf("quorrel none\n");
+        quorrelMs >= 0 ? std::printf("quorrel %.1f\n", quorrelMs)
+                       : std::printf("quorrel %s\n", quorrelLost ? "lost" : "none");
     if (copyq) {
         copyqMs >= 0 ? std::printf("copyq %.1f\n", copyqMs) : std::printf("copyq none\n");
         kill(watcher, SIGTERM);
