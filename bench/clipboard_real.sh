@@ -127,9 +127,10 @@ run() {
         copyq show
         wait_until 20 shown --class '^copyq$' || { alive "$cpid" CopyQ; fail "no CopyQ window"; }
         wait_until 20 grep -q '^ready' "$d/probe.$cpid" || fail "CopyQ's window thread never ran the probe"
-        mpid_now() { pgrep -P "$cpid" -f monitorClipboard | head -n1; }
-        wait_until 20 test -n "$(mpid_now)" || fail "CopyQ started no clipboard monitor"
-        mpid=$(mpid_now)
+        monitor() { pgrep -P "$cpid" -f monitorClipboard | head -n1; }
+        has_monitor() { test -n "$(monitor)"; }
+        wait_until 20 has_monitor || fail "CopyQ started no clipboard monitor"
+        mpid=$(monitor)
         watch+=(--copyq)
     fi
     local who=()
