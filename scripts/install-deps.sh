@@ -9,7 +9,8 @@ PKGS=(build-essential cmake pkg-config
       fp-utils
       xvfb xclip xsel xdotool imagemagick x11-utils openbox
       python3 python3-gi gir1.2-gtk-3.0 python3-tk
-      xchm xdg-utils fonts-dejavu-core fonts-liberation attr)
+      xchm xdg-utils fonts-dejavu-core fonts-liberation attr
+      dpkg-dev file lintian appstream desktop-file-utils)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

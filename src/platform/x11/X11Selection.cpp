@@ -143,6 +143,8 @@ X11Selection::~X11Selection() {
         Post(std::move(stop));
         thread_.join();
     }
+    for (xcb_generic_event_t* ev : deferred_)
+        std::free(ev);
     if (wake_ >= 0) close(wake_);
     if (c_) xcb_disconnect(c_);
 }
@@ -220,7 +222,7 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
             RunCommands();
             if (stop_) return nullptr;
         }
-        while (xcb_generic_event_t* ev = xcb_poll_for_event(c_)) {
+        while (xcb_generic_event_t* ev = NextEvent()) {
             if (want && want(ev)) return ev;
             Dispatch(ev);
             std::free(ev);
@@ -229,6 +231,11 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
         RunCommands();
         if (stop_ || (want && abort_)) return nullptr;
         if (!want && (pendingNotice_ || !pendingSaves_.empty())) return nullptr;
+        // Replies read meanwhile may have brought events along: they are not on the socket.
+        if (xcb_generic_event_t* ev = xcb_poll_for_queued_event(c_)) {
+            deferred_.push_back(ev);
+            continue;
+        }
 
         // Sleep until the server or the window thread says something, or a deadline passes.
         Clock::time_point wakeAt = Clock::time_point::max();
@@ -255,6 +262,40 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
         if (limited && now >= deadline) return nullptr;
         if (!want && n == 0) return nullptr;
     }
+}
+
+xcb_generic_event_t* X11Selection::NextEvent() {
+    if (!deferred_.empty()) {
+        xcb_generic_event_t* ev = deferred_.front();
+        deferred_.pop_front();
+        return ev;
+    }
+    return xcb_poll_for_event(c_);
+}
+
+void X11Selection::SettleOwnChange() {
+    // The round trip after our own change brought along every owner notice that came before it,
+    // ours included: the program's own write is newer than all of them.
+    pendingNotice_.reset();
+    for (auto it = deferred_.begin(); it != deferred_.end();) {
+        if (IsClipboardNotice(*it)) {
+            std::free(*it);
+            it = deferred_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    while (xcb_generic_event_t* ev = xcb_poll_for_queued_event(c_)) {
+        if (IsClipboardNotice(ev))
+            std::free(ev);
+        else
+            deferred_.push_back(ev);
+    }
+}
+
+bool X11Selection::IsClipboardNotice(xcb_generic_event_t* ev) const {
+    return Type(ev) == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY &&
+           reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(ev)->selection == a_->clipboard;
 }
 
 void X11Selection::RunCommands() {
@@ -534,6 +575,7 @@ void X11Selection::TakeOwnership(ContentPtr content) {
     xcb_set_selection_owner(c_, win_, a_->clipboard, XCB_CURRENT_TIME);
     Freed<xcb_get_selection_owner_reply_t> o(
         xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->clipboard), nullptr));
+    SettleOwnChange();
     knownEmpty_ = false;
     foreignOwner_ = XCB_WINDOW_NONE;
     lastRead_ = {};
@@ -545,6 +587,7 @@ void X11Selection::GiveUpOwnership() {
     xcb_set_selection_owner(c_, XCB_WINDOW_NONE, a_->clipboard, XCB_CURRENT_TIME);
     Freed<xcb_get_selection_owner_reply_t> o(
         xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->clipboard), nullptr));
+    SettleOwnChange();
     knownEmpty_ = true;
     foreignOwner_ = XCB_WINDOW_NONE;
     lastRead_ = {};

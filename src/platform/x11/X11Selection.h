@@ -79,6 +79,9 @@ class X11Selection {
     xcb_generic_event_t* Wait(const std::function<bool(xcb_generic_event_t*)>& want,
                               std::chrono::milliseconds patience);
     void Dispatch(xcb_generic_event_t* ev);
+    xcb_generic_event_t* NextEvent();
+    void SettleOwnChange();
+    bool IsClipboardNotice(xcb_generic_event_t* ev) const;
     void RunCommands();
     void HandleOwnerNotice(OwnerNotice n);
     struct ReadResult {
@@ -118,6 +121,7 @@ class X11Selection {
     bool abort_ = false;
     bool refused_ = false; // the last Fetch was answered with a refusal, not silence
     std::optional<OwnerNotice> pendingNotice_;
+    std::deque<xcb_generic_event_t*> deferred_; // events that came along with replies
     std::vector<xcb_selection_request_event_t> pendingSaves_;
     std::uint32_t foreignOwner_ = 0;
     std::uint32_t lastReadOwner_ = 0;
