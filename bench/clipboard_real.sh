@@ -21,6 +21,7 @@ done
 if ! command -v copyq >/dev/null; then
     SUDO=""
     [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get update -q
     $SUDO apt-get install -y -q --no-install-recommends copyq
 fi
 for c in Xvfb openbox xclip xdotool; do
