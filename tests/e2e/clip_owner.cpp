@@ -3,10 +3,13 @@
 //   clip_owner secret TEXT     offers TEXT marked as a password (x-kde-passwordManagerHint)
 //   clip_owner only TARGET TEXT  offers TEXT under one target only
 //   clip_owner clear           clears the clipboard on purpose (as a password manager does)
+//   clip_owner busy MS TEXT    drops every request of its first MS milliseconds, as xclip does
+//                              while it serves another reader, then offers TEXT
 // It prints "ready" once it owns the clipboard and runs until it is ended (by PID) or loses
 // ownership.
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +48,7 @@ int main(int argc, char** argv) {
     const xcb_atom_t hint = Atom(c, "x-kde-passwordManagerHint");
     std::string text;
     std::vector<xcb_atom_t> offered{targets};
+    std::chrono::milliseconds busyFor{0};
     if (mode == "secret" && argc > 2) {
         text = argv[2];
         offered.push_back(utf8);
@@ -53,6 +57,10 @@ int main(int argc, char** argv) {
         offered.push_back(std::strcmp(argv[2], "STRING") == 0 ? xcb_atom_t(XCB_ATOM_STRING)
                                                               : Atom(c, argv[2]));
         text = argv[3];
+    } else if (mode == "busy" && argc > 3) {
+        busyFor = std::chrono::milliseconds(std::atoi(argv[2]));
+        text = argv[3];
+        offered.push_back(utf8);
     } else if (mode != "hang") {
         return 2;
     }
@@ -66,13 +74,15 @@ int main(int argc, char** argv) {
     const bool owns = o && o->owner == w;
     std::free(o);
     if (!owns) return 1;
+    const auto start = std::chrono::steady_clock::now();
     std::printf("ready\n");
     std::fflush(stdout);
 
     while (xcb_generic_event_t* ev = xcb_wait_for_event(c)) {
         const uint8_t type = ev->response_type & 0x7f;
         if (type == XCB_SELECTION_CLEAR) break;
-        if (type == XCB_SELECTION_REQUEST && mode != "hang") {
+        const bool busy = std::chrono::steady_clock::now() - start < busyFor;
+        if (type == XCB_SELECTION_REQUEST && mode != "hang" && !busy) {
             auto* req = reinterpret_cast<xcb_selection_request_event_t*>(ev);
             xcb_atom_t property = req->property ? req->property : req->target;
             if (req->target == targets) {

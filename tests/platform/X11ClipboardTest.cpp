@@ -232,6 +232,16 @@ TEST_F(X11Clip, AnOwnerThatNeverAnswersHoldsNothingUp) {
     hang.waitForFinished();
 }
 
+TEST_F(X11Clip, AnOwnerBusyWithAnotherReaderIsAskedOnceMore) {
+    QProcess busy;
+    busy.start(QStringLiteral(QUORREL_CLIP_OWNER), {"busy", "1500", "late text"});
+    // First counted as empty after the patience runs out, then read on the second try.
+    EXPECT_TRUE(WaitText(QStringLiteral("late text"), 15000));
+    EXPECT_EQ(seen, (QStringList{"", "late text"}));
+    busy.kill();
+    busy.waitForFinished();
+}
+
 TEST_F(X11Clip, APasswordIsMarkedAndNotKeptWhenItsOwnerQuits) {
     QProcess secret;
     secret.start(QStringLiteral(QUORREL_CLIP_OWNER), {"secret", "hunter2"});

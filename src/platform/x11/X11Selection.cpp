@@ -406,15 +406,23 @@ void X11Selection::HandleOwnerNotice(OwnerNotice n) {
     if (n.owner != XCB_WINDOW_NONE) {
         knownEmpty_ = false;
         foreignOwner_ = n.owner;
-        const std::uint64_t before = processed_;
-        reading_ = true;
-        abort_ = false;
-        ReadResult r = ReadContent();
-        reading_ = false;
-        if (abort_) return; // a newer change or an own write replaced it while it was read
-        lastRead_ = r;
-        lastReadOwner_ = n.owner;
-        deliver_(r.content, before);
+        for (std::chrono::milliseconds patience : {kPatience, kPatienceAgain}) {
+            const std::uint64_t before = processed_;
+            reading_ = true;
+            abort_ = false;
+            patience_ = patience;
+            ReadResult r = ReadContent();
+            reading_ = false;
+            if (abort_) return; // a newer change or an own write replaced it while it was read
+            if (r.whole || patience == kPatience) {
+                lastRead_ = r;
+                lastReadOwner_ = n.owner;
+                deliver_(r.content, before);
+            }
+            // An owner that serves one reader at a time (xclip) may be busy with another
+            // clipboard reader: the silent change counts as empty, and is asked for once more.
+            if (r.whole) break;
+        }
         return;
     }
     const bool ownerWentAway = n.subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
@@ -440,7 +448,7 @@ std::optional<std::vector<char>> X11Selection::Fetch(std::uint32_t target, std::
             return Type(e) == XCB_SELECTION_NOTIFY &&
                    reinterpret_cast<xcb_selection_notify_event_t*>(e)->requestor == win_;
         },
-        kPatience);
+        patience_);
     refused_ = false;
     if (!ev) return std::nullopt;
     const auto property = reinterpret_cast<xcb_selection_notify_event_t*>(ev)->property;
@@ -476,7 +484,7 @@ std::optional<std::vector<char>> X11Selection::Fetch(std::uint32_t target, std::
                 const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
                 return p->window == win_ && p->atom == prop && p->state == XCB_PROPERTY_NEW_VALUE;
             },
-            kPatience);
+            patience_);
         if (!pe) return std::nullopt;
         std::free(pe);
         Freed<xcb_get_property_reply_t> part(xcb_get_property_reply(
@@ -721,6 +729,7 @@ void X11Selection::ServeManager(const xcb_selection_request_event_t& req) {
         const std::uint64_t before = processed_;
         reading_ = true;
         abort_ = false;
+        patience_ = kPatience;
         r = ReadContent();
         reading_ = false;
         if (abort_ || !r.whole) {

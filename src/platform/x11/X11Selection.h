@@ -54,6 +54,8 @@ class X11Selection {
 
     // How long an owner may stay silent in a transfer before it is given up.
     static constexpr std::chrono::milliseconds kPatience{2000};
+    // The second, last try for an owner that was silent the first time.
+    static constexpr std::chrono::milliseconds kPatienceAgain{10000};
     // The largest picture kept (an 8K screen fits, and 8192 x 8192).
     static constexpr qint64 kMaxPixels = qint64(8192) * 8192;
 
@@ -119,6 +121,7 @@ class X11Selection {
     bool dead_ = false;
     bool reading_ = false;
     bool abort_ = false;
+    std::chrono::milliseconds patience_ = kPatience;
     bool refused_ = false; // the last Fetch was answered with a refusal, not silence
     std::optional<OwnerNotice> pendingNotice_;
     std::deque<xcb_generic_event_t*> deferred_; // events that came along with replies
