@@ -68,7 +68,7 @@ struct Store : ::testing::Test {
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> v;
         for (const auto& e : fs::directory_iterator(At("Clips/Data")))
-            if (e.path().filename().string().rfind(kCopyPrefix, 0) == 0)
+            if (e.path().filename().string().find('[') != std::string::npos)
                 v.push_back(e.path().string());
         return v;
     }
@@ -104,8 +104,7 @@ TEST(CollectorName, RefusesWhatCannotBeAFolderOrASettingsValue) {
 }
 
 TEST_F(Store, CreateWritesTheSettingsInOrderAndAHiddenCollectorSettingsFile) {
-    CreateCollectorFolder(docs, " Work ");
-    RecordNewCollector(state, " Work ");
+    CreateCollector(state, " Work ");
     const std::string folder = docs + "/Clips/Data/ Work /";
     EXPECT_EQ(state.CollectorPath, folder);
     EXPECT_EQ(state.NewCollectorName, " Work ");
@@ -122,7 +121,7 @@ TEST_F(Store, ATakenNameFailsBeforeAnySettingIsWritten) {
     Write("Clips/Data/File", "not a folder");
     for (const std::string name : std::vector<std::string>{"Work", "File"}) {
         EXPECT_TRUE(CollectorExists(docs, name));
-        EXPECT_THROW(CreateCollectorFolder(docs, name), RuntimeError);
+        EXPECT_THROW(CreateCollector(state, name), RuntimeError);
     }
     EXPECT_FALSE(CollectorExists(docs, "work2"));
     EXPECT_FALSE(fs::exists(At("Clips/Data/Settings.ini")));
@@ -238,7 +237,7 @@ TEST_F(Store, SaveAsRefusesToCopyAFolderThatHoldsTheCollectorsFolder) {
 }
 
 TEST_F(Store, DeleteListsAllButTheOpenOneComparingExactly) {
-    for (const char* n : {"Home", "Work", "work", "Misc", ".saving-0123"})
+    for (const char* n : {"Home", "Work", "work", "Misc", ".[temp]"})
         fs::create_directory(At("Clips/Data/") + n);
     Write("Clips/Data/Settings.ini", "[Collector]\r\nSkip=Work\r\n");
     fs::create_directory_symlink(At("Clips/Data/Home"), At("Clips/Data/HomeLink"));

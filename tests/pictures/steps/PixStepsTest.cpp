@@ -67,18 +67,19 @@ struct PixSteps : ::testing::Test {
 
 } // namespace
 
-TEST_F(PixSteps, FirstPictureMakesPixWithPicNumZeroBeforeTheSaveAndOneAfter) {
-    std::string picNumWhileSaving;
+TEST_F(PixSteps, FirstPictureMakesPixWholeWithPicNumOne) {
+    bool pixSeenWhileSaving = true;
     const auto r = AddPicture(collector, [&] {
-        picNumWhileSaving = ReadINI(Pix("Settings.ini"), "Collector", "PicNum");
+        pixSeenWhileSaving = fs::exists(Pix());
         return std::string("BMfirst");
     });
     EXPECT_FALSE(r.full);
     EXPECT_EQ(r.number, "1");
-    EXPECT_EQ(picNumWhileSaving, "0");
+    EXPECT_FALSE(pixSeenWhileSaving); // it appears only when complete
     EXPECT_EQ(Get(Pix("1.jpg")), "BMfirst");
     EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=1\r\n");
     EXPECT_EQ(PixFiles(), (std::vector<std::string>{"1.jpg", "Settings.ini"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(collector), {}), 1); // nothing but Pix
 }
 
 TEST_F(PixSteps, PicNumDecidesTheNextFileAndOnlyTheExactTextFifteenBlocks) {
@@ -135,7 +136,7 @@ TEST_F(PixSteps, SettingsFileWithoutTheKeyIsAConversionErrorAndWritesNothing) {
     EXPECT_EQ(PicNum(), "");
 }
 
-TEST_F(PixSteps, NoPictureLeavesPicNumAndNeverFillsTheCollector) {
+TEST_F(PixSteps, NoPictureLeavesNoPixAndNeverFillsTheCollector) {
     for (int i = 0; i < 20; ++i) {
         try {
             AddPicture(collector, NoPicture());
@@ -144,8 +145,7 @@ TEST_F(PixSteps, NoPictureLeavesPicNumAndNeverFillsTheCollector) {
             ASSERT_EQ(e.number, ErrInvalidProperty);
         }
     }
-    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=0\r\n");
-    EXPECT_EQ(PixFiles(), std::vector<std::string>{"Settings.ini"});
+    EXPECT_TRUE(fs::is_empty(collector)); // as if it had never been tried
     EXPECT_EQ(AddPicture(collector, Bitmap()).number, "1");
 }
 
