@@ -28,8 +28,8 @@ using Files = std::map<std::string, std::string>;
 // Every file below folder with its bytes; folders as "<dir>", links as "<link>".
 Files Snapshot(const std::string& folder) {
     Files files;
-    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
-         ++it) {
+    for (auto it = fs::recursive_directory_iterator(folder);
+         it != fs::recursive_directory_iterator(); ++it) {
         const std::string rel = it->path().lexically_relative(folder).string();
         if (it->is_symlink())
             files[rel] = "<link>";
@@ -70,10 +70,18 @@ TEST(ErrorNumbers, SystemErrorsMapOntoTheClassicNumbers) {
     const struct {
         int err, number;
     } cases[] = {
-        {ENOSPC, ErrDiskFull},   {EDQUOT, ErrDiskFull},         {EFBIG, ErrDiskFull},
-        {EACCES, 70},            {EPERM, 70},                   {EROFS, 70},
-        {ENOENT, 76},            {EEXIST, ErrFileExists},       {ENAMETOOLONG, ErrBadFileName},
-        {EBUSY, 75},             {ENOTEMPTY, 75},               {EIO, ErrDeviceIO},
+        {ENOSPC, ErrDiskFull},
+        {EDQUOT, ErrDiskFull},
+        {EFBIG, ErrDiskFull},
+        {EACCES, 70},
+        {EPERM, 70},
+        {EROFS, 70},
+        {ENOENT, 76},
+        {EEXIST, ErrFileExists},
+        {ENAMETOOLONG, ErrBadFileName},
+        {EBUSY, 75},
+        {ENOTEMPTY, 75},
+        {EIO, ErrDeviceIO},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FromErrno(c.err).number, c.number) << c.err;
@@ -139,7 +147,8 @@ TEST_F(AllOrNothing, AddNeverOverwritesAStoredClip) {
         {"ClipNumber lowered, clip files gone but still listed", "[Collector]\r\nClipNumber=0\r\n",
          ErrFileExists},
         // A lone CR before the section: the rewrite would add a second section never read.
-        {"ClipNumber that cannot be raised", "\r[Collector]\r\nClipNumber=3\r\n", ErrPathFileAccess},
+        {"ClipNumber that cannot be raised", "\r[Collector]\r\nClipNumber=3\r\n",
+         ErrPathFileAccess},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -388,8 +397,8 @@ TEST_F(AllOrNothing, OnAFullTmpfsAddFailsWholeAndWorksOnceThereIsRoom) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE,
-                                                   nullptr) != 0 ||
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("tmpfs", root.c_str(), "tmpfs", 0, "size=64k") != 0)
             ::_exit(77);
         int failed = 0;
