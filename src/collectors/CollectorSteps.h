@@ -13,11 +13,11 @@ namespace quorrel {
 // "[" (which would end the settings section) are refused, and so is a name longer than a folder
 // name may be; blanks are kept as typed.
 std::string CollectorNameProblem(const std::string& name);
+// The same, and a name that would make the collector's paths too long for the file system.
+std::string CollectorNameProblem(const std::string& documents, const std::string& name);
 // For a collector that exists already (made by an earlier version, perhaps): only what must
 // never reach a path or a settings value is refused.
 std::string ExistingNameProblem(const std::string& name);
-// The same, and a name that would make the collector's paths too long for the file system.
-std::string CollectorNameProblem(const std::string& documents, const std::string& name);
 
 // collectors folder & name & "\" : the form stored in CollectorPath and `Open`.
 std::string CollectorFolderOf(const std::string& documents, const std::string& name);

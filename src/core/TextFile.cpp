@@ -205,7 +205,7 @@ void WriteFileAtomic(const std::string& path, const std::string& bytes) {
     int raw = -1;
     // Another program may remove an empty temporary folder between the two calls: try again.
     for (int tries = 0; raw < 0 && tries < 3; ++tries) {
-        if (const int err = MakeTempHome(home)) ThrowFileError(err, path);
+        if (const int err = MakeTempHome(home)) ThrowFileError(err, err == ELOOP ? home : path);
         temp = home + Sep + RandomName();
         raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode);
         if (raw < 0 && errno != ENOENT && errno != EEXIST) break;

@@ -223,7 +223,7 @@ TEST_F(AllOrNothing, RecoveryFinishesWhatAnInterruptedAddLeft) {
 
 TEST_F(AllOrNothing, RecoveryRemovesTemporaryFilesAndMendsAnEmptyPictureSettingsFile) {
     Clips(1);
-    for (const std::string folder : {collector, collector + "/Pix", CollectorsFolder(root)}) {
+    for (const std::string& folder : {collector, collector + "/Pix", CollectorsFolder(root)}) {
         fs::create_directories(folder + "/.[temp]/0123456789ab");
         Put(folder + "/.[temp]/0123456789ab/Settings.ini", "[Collector]\r\nClipNumber=0\r\n");
         Put(folder + "/.[temp]/fedcba987654", "half a clip");

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -144,8 +144,8 @@ class CrashPoints : public ::testing::Test {
         for (const char* index : {"Numb", "Data"}) {
             if (!fs::exists(c / index)) continue;
             const std::string bytes = Get(c / index);
-            EXPECT_TRUE(bytes.empty() || bytes.size() >= 2 && bytes.substr(bytes.size() - 2) ==
-                                                                  "\r\n")
+            EXPECT_TRUE(bytes.empty() ||
+                        (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n"))
                 << index << " ends in a part line";
             (std::string(index) == "Numb" ? numb : data) = quorrel::SplitLines(bytes);
         }
@@ -162,13 +162,17 @@ class CrashPoints : public ::testing::Test {
             EXPECT_TRUE(fs::is_regular_file(c / n)) << "clip " << n << " listed without a file";
             EXPECT_LE(CInt(n), clipNumber) << "clip " << n << " above ClipNumber";
         }
-        for (int n = 1; n <= clipNumber; ++n)
-            if (fs::exists(c / std::to_string(n)))
+        for (int n = 1; n <= clipNumber; ++n) {
+            if (fs::exists(c / std::to_string(n))) {
                 EXPECT_EQ(seen.count(std::to_string(n)), 1u) << "clip " << n << " listed nowhere";
+            }
+        }
         if (fs::exists(c / "Pix")) {
-            const short picNum = CInt(IniGet(Get(c / "Pix" / "Settings.ini"), "Collector", "PicNum"));
-            for (int p = 1; p <= picNum; ++p)
+            const short picNum =
+                CInt(IniGet(Get(c / "Pix" / "Settings.ini"), "Collector", "PicNum"));
+            for (int p = 1; p <= picNum; ++p) {
                 EXPECT_TRUE(fs::exists(c / "Pix" / (std::to_string(p) + ".jpg"))) << p;
+            }
         }
     }
 
@@ -177,8 +181,9 @@ class CrashPoints : public ::testing::Test {
              it != fs::recursive_directory_iterator(); ++it)
             EXPECT_EQ(it->path().filename().string().find('['), std::string::npos)
                 << "left: " << it->path();
-        for (const auto& e : fs::directory_iterator(Data()))
+        for (const auto& e : fs::directory_iterator(Data())) {
             if (e.is_directory()) ExpectWholeCollector(e.path());
+        }
         const std::string settings = Get(Data() / "Settings.ini");
         const std::string label = IniGet(settings, "Collector", "Label");
         EXPECT_TRUE(fs::is_directory(Data() / label)) << "Label names no collector: " << label;
@@ -202,7 +207,8 @@ class CrashPoints : public ::testing::Test {
             EXPECT_EQ(RunDriver({docs, "start"}).status, 0) << "the restart failed";
             ExpectWholeStore();
             expectDoneOrNot();
-            EXPECT_EQ(RunDriver({docs, "add", "after the crash"}).status, 0) << "the next add failed";
+            EXPECT_EQ(RunDriver({docs, "add", "after the crash"}).status, 0)
+                << "the next add failed";
             ExpectWholeStore();
             if (HasFailure()) return -1; // one broken crash point tells enough
         }
@@ -217,7 +223,9 @@ TEST_F(CrashPoints, AddIsWholeOrNotDoneAfterEveryCrash) {
     auto check = [&] {
         const std::string n = IniGet(Get(Work() / "Settings.ini"), "Collector", "ClipNumber");
         ASSERT_TRUE(n == "3" || n == "4") << n;
-        if (n == "4") EXPECT_EQ(Get(Work() / "4"), kClip + "\r\n");
+        if (n == "4") {
+            EXPECT_EQ(Get(Work() / "4"), kClip + "\r\n");
+        }
     };
     for (bool half : {false, true}) {
         const long points = Walk("add", 0, half, check);
@@ -228,8 +236,9 @@ TEST_F(CrashPoints, AddIsWholeOrNotDoneAfterEveryCrash) {
 TEST_F(CrashPoints, CreateMakesAWholeCollectorOrNone) {
     auto check = [&] {
         const fs::path created = Data() / "New";
-        if (fs::exists(created))
+        if (fs::exists(created)) {
             EXPECT_EQ(TreeOf(created), (Tree{{"Settings.ini", "[Collector]\r\nClipNumber=0\r\n"}}));
+        }
         const std::string label = IniGet(Get(Data() / "Settings.ini"), "Collector", "Label");
         EXPECT_TRUE(label == "Work" || label == "New") << label;
     };
@@ -241,7 +250,9 @@ TEST_F(CrashPoints, SaveAsMakesAWholeCopyOrNone) {
     MakeStore(2);
     const Tree original = TreeOf(Work());
     auto check = [&] {
-        if (fs::exists(Data() / "Copy")) EXPECT_TRUE(TreeOf(Data() / "Copy") == original);
+        if (fs::exists(Data() / "Copy")) {
+            EXPECT_TRUE(TreeOf(Data() / "Copy") == original);
+        }
     };
     for (bool half : {false, true})
         EXPECT_GE(Walk("saveas", 2, half, check), 10);
@@ -259,7 +270,9 @@ TEST_F(CrashPoints, APictureIsStoredWholeOrNotAtAll) {
                 IniGet(Get(Work() / "Pix" / "Settings.ini"), "Collector", "PicNum");
             const std::string next = std::to_string(pictures + 1);
             ASSERT_TRUE(picNum == std::to_string(pictures) || picNum == next) << picNum;
-            if (picNum == next) EXPECT_EQ(Get(Work() / "Pix" / (next + ".jpg")), kPicture);
+            if (picNum == next) {
+                EXPECT_EQ(Get(Work() / "Pix" / (next + ".jpg")), kPicture);
+            }
         };
         for (bool half : {false, true})
             EXPECT_GE(Walk("picture", pictures, half, check), 5);

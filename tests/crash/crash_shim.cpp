@@ -43,7 +43,10 @@ ssize_t Write(int fd, const void* buf, size_t n, off_t* at) {
     static auto realWrite = Next<WriteFn>("write");
     static auto realPwrite = Next<PwriteFn>("pwrite");
     if (Hit()) {
-        if (g_half && n > 1) at ? realPwrite(fd, buf, n / 2, *at) : realWrite(fd, buf, n / 2);
+        if (g_half && n > 1) {
+            const ssize_t part = at ? realPwrite(fd, buf, n / 2, *at) : realWrite(fd, buf, n / 2);
+            if (part < 0) Die(); // killed either way; the part written is what counts
+        }
         Die();
     }
     return at ? realPwrite(fd, buf, n, *at) : realWrite(fd, buf, n);
@@ -146,11 +149,9 @@ QUORREL_CRASH_POINT(int, utimensat, (int d, const char* p, const struct timespec
                     (d, p, t, f))
 QUORREL_CRASH_POINT(int, symlink, (const char* a, const char* b), (a, b))
 QUORREL_CRASH_POINT(int, futimens, (int fd, const struct timespec t[2]), (fd, t))
-QUORREL_CRASH_POINT(int, setxattr,
-                    (const char* p, const char* n, const void* v, size_t s, int f),
+QUORREL_CRASH_POINT(int, setxattr, (const char* p, const char* n, const void* v, size_t s, int f),
                     (p, n, v, s, f))
-QUORREL_CRASH_POINT(int, lsetxattr,
-                    (const char* p, const char* n, const void* v, size_t s, int f),
+QUORREL_CRASH_POINT(int, lsetxattr, (const char* p, const char* n, const void* v, size_t s, int f),
                     (p, n, v, s, f))
 QUORREL_CRASH_POINT(int, fsetxattr, (int fd, const char* n, const void* v, size_t s, int f),
                     (fd, n, v, s, f))
