@@ -228,4 +228,17 @@ TEST_F(StoreFaults, AClipFileThatIsALinkIsNeverRead) {
     EXPECT_TRUE(w.clipboard.GetText().isEmpty());
 }
 
+TEST_F(StoreFaults, APictureFileThatIsALinkIsNeverShown) {
+    w.MakeCollector("Work");
+    w.Write("Clips/Data/Work/Pix/Settings.ini", "[Collector]\r\nPicNum=2\r\n");
+    QImage red(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(w.Path("outside.bmp")), "BMP"));
+    ASSERT_TRUE(red.save(QString::fromStdString(w.Path("Clips/Data/Work/Pix/2.jpg")), "BMP"));
+    std::filesystem::create_symlink(w.Path("outside.bmp"), w.Path("Clips/Data/Work/Pix/1.jpg"));
+    w.app->Main();
+    EXPECT_FALSE(Pix()->Slot(1)->isVisibleTo(Pix()));
+    EXPECT_TRUE(Pix()->Slot(2)->isVisibleTo(Pix()));
+}
+
 } // namespace
