@@ -3,6 +3,8 @@
 // as they should be, and says what went wrong.
 #include "support/Fakes.h"
 
+#include "core/CoreTestSupport.h"
+
 #include "collectors/frmDelete.h"
 #include "collectors/frmNameTxt.h"
 #include "collectors/frmOpen.h"
@@ -17,10 +19,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace quorrel;
@@ -28,22 +28,7 @@ using namespace quorrel::test;
 
 namespace {
 
-// While it lives, a write beyond `bytes` fails (EFBIG), as on a full disk; root is bound too.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        old = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, old);
-    }
-    rlimit saved{};
-    void (*old)(int) = nullptr;
-};
+using quorrel::test::FileSizeLimit;
 
 struct StoreFaults : ::testing::Test {
     World w;
@@ -131,18 +116,6 @@ TEST_F(StoreFaults, AFailedAddLeavesTheListAndTheFilesAsTheyWere) {
     EXPECT_FALSE(w.busy.busy);
 }
 
-TEST_F(StoreFaults, AddRefusesToOverwriteAStoredClip) {
-    w.MakeCollector("Work", {"one", "two", "three"});
-    w.Write("Clips/Data/Work/Settings.ini", "[Collector]\r\nClipNumber=1\r\n"); // lowered by hand
-    w.app->Main();
-    Add("new");
-    ASSERT_EQ(w.messages.shown.size(), 1);
-    EXPECT_TRUE(w.messages.shown[0].startsWith("58 File already exists: clip 2 is stored already"))
-        << w.messages.shown[0].toStdString();
-    EXPECT_EQ(w.Read("Clips/Data/Work/2"), "two\r\n");
-    EXPECT_EQ(Items(), (QStringList{"1) one", "2) two", "3) three"}));
-}
-
 TEST_F(StoreFaults, AFailedOpenLeavesThePreviousCollectorOpen) {
     w.MakeCollector("Home", {"x"}, false);
     w.MakeCollector("Work", {"a", "b"});
@@ -214,18 +187,6 @@ TEST_F(StoreFaults, DeleteKeepsACollectorHoldingAReadOnlyFile) {
     EXPECT_EQ(w.Read("Clips/Data/Old/1"), "kept\r\n");
     EXPECT_EQ(w.Read("Clips/Data/Old/Data"), "1) kept\r\n");
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmDelete));
-}
-
-TEST_F(StoreFaults, AClipFileThatIsALinkIsNeverRead) {
-    w.MakeCollector("Work", {"one"});
-    w.Write("secret", "password\r\n");
-    std::filesystem::remove(w.Path("Clips/Data/Work/1"));
-    std::filesystem::create_symlink(w.Path("secret"), w.Path("Clips/Data/Work/1"));
-    w.app->Main();
-    auto* combo = Main()->Ctl<QComboBox>("Combo1");
-    emit combo->activated(0);
-    EXPECT_EQ(w.messages.shown, QStringList{"75 Path/File access error: '1' is a symbolic link"});
-    EXPECT_TRUE(w.clipboard.GetText().isEmpty());
 }
 
 TEST_F(StoreFaults, APictureFileThatIsALinkIsNeverShown) {

@@ -332,25 +332,6 @@ TEST_F(AllOrNothing, AHostileLabelOpensNoCollector) {
         EXPECT_EQ(LabelProblem(root, label), "") << label;
 }
 
-TEST_F(AllOrNothing, AStartWithAFullDiskOpensTheCollectorAndSaysSoOnce) {
-    Clips(2);
-    Put(In("Data"), "1) clip 1\r\n2) cl"); // repaired by cutting, which needs no room
-    const std::string settings = AppSettingsFile(root);
-    Put(settings, "[Collector]\r\nLabel=Work\r\nOpen=" + collector + "/\r\n");
-    AppState state;
-    state.DocumentsPath = root;
-    std::string problem;
-    {
-        quorrel::test::FileSizeLimit limit(10);
-        problem = OpenCollectorAtStart(state);
-    }
-    EXPECT_EQ(problem, "61 Disk full");
-    EXPECT_EQ(state.CollectorLabel, "Work");
-    EXPECT_EQ(state.CollectorPath, collector);
-    EXPECT_EQ(Get(settings), "[Collector]\r\nLabel=Work\r\nOpen=" + collector + "/\r\n");
-    EXPECT_EQ(ReadClipIndex(collector), (std::vector<std::string>{"1) clip 1"}));
-}
-
 TEST_F(AllOrNothing, DeleteRefusesAFolderHoldingAReadOnlyFileBeforeRemovingAnything) {
     const std::string victim = Path("victim");
     fs::create_directories(victim + "/Pix");

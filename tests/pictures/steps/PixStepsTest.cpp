@@ -3,17 +3,16 @@
 #include "core/Ini.h"
 #include "core/RuntimeError.h"
 
+#include "../../core/CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <sys/resource.h>
 
 using namespace quorrel;
 namespace fs = std::filesystem;
@@ -189,38 +188,14 @@ TEST_F(PixSteps, PathsAreAppendedUnchangedAlsoAfterATrailingSeparator) {
 
 namespace {
 
-// While it lives, a write beyond `bytes` fails (EFBIG), as on a full disk; root is bound too.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        old = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, old);
-    }
-    rlimit saved{};
-    void (*old)(int) = nullptr;
-};
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number;
-    }
-    return 0;
-}
+using quorrel::test::FileSizeLimit;
 
 } // namespace
 
 TEST_F(PixSteps, AFirstPictureCutShortByAFullDiskLeavesTheCollectorAsItWas) {
     {
         FileSizeLimit limit(1000);
-        EXPECT_EQ(ErrorOf([&] { AddPicture(collector, Bitmap(std::string(5000, 'B'))); }), 61);
+        EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap(std::string(5000, 'B')))), 61);
     }
     EXPECT_TRUE(fs::is_empty(collector));
     // Once there is room the first picture goes in as number 1.
@@ -234,7 +209,7 @@ TEST_F(PixSteps, APicNumThatCannotBeRaisedTakesThePictureAway) {
     {
         // Room for the 2-byte picture, none for the rewritten settings file.
         FileSizeLimit limit(10);
-        EXPECT_EQ(ErrorOf([&] { AddPicture(collector, Bitmap("BM")); }), 61);
+        EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap("BM"))), 61);
     }
     EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=1\r\n");
     EXPECT_EQ(PixFiles(), (std::vector<std::string>{"1.jpg", "Settings.ini"}));
@@ -244,14 +219,14 @@ TEST_F(PixSteps, ALinkWherePixBelongsIsRefused) {
     const std::string outside = root + "/outside";
     fs::create_directory(outside);
     fs::create_directory_symlink(outside, collector + "/Pix");
-    EXPECT_EQ(ErrorOf([&] { AddPicture(collector, Bitmap()); }), ErrPathFileAccess);
+    EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap())), ErrPathFileAccess);
     EXPECT_TRUE(fs::is_empty(outside));
     // A link where the next picture belongs is not written through either.
     fs::remove(collector + "/Pix");
     SetPicNum("0");
     Put(outside + "/secret", "kept");
     fs::create_symlink(outside + "/secret", Pix("1.jpg"));
-    EXPECT_EQ(ErrorOf([&] { AddPicture(collector, Bitmap()); }), ErrPathFileAccess);
+    EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap())), ErrPathFileAccess);
     EXPECT_EQ(Get(outside + "/secret"), "kept");
     EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=0\r\n");
 }
