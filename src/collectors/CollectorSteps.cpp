@@ -156,9 +156,10 @@ void CopyCollector(const std::string& documents, const std::string& sourceFolder
 
     const std::string temp = MakeTempFolder(CollectorsFolder(documents));
     try {
+        CopyTree(source, temp, source, onEach);
+        // The folder's own permissions last, so that a read-only source does not stop the copy.
         fs::permissions(temp, fs::status(source).permissions());
         CopyAttributes(source.string(), temp);
-        CopyTree(source, temp, source, onEach);
         MoveIntoPlace(temp, target.string());
     } catch (const fs::filesystem_error& e) {
         DropTemp(temp);

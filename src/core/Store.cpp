@@ -100,7 +100,13 @@ void RecoverPictures(const std::string& collectorPath) {
 
 void MakeStoreRoot(const std::string& documents) {
     CreateFolder(StoreRoot(documents));
-    CreateFolder(DataFolder(documents));
+    try {
+        CreateFolder(DataFolder(documents));
+    } catch (const RuntimeError&) {
+        // A root without its data folder would make every later start fail.
+        ::rmdir(StoreRoot(documents).c_str());
+        throw;
+    }
 }
 
 std::string LabelProblem(const std::string& documents, const std::string& label) {
