@@ -193,7 +193,21 @@ void EnterCollectorsFolder(const std::string& documents) {
 }
 
 void DeleteCollector(const std::string& documents, const std::string& name) {
-    DeleteFolder(CollectorsFolder(documents) + name);
+    const std::string folder = CollectorsFolder(documents) + name;
+    if (IsLink(folder) || !FolderExists(folder)) {
+        DeleteFolder(folder); // a link goes as a link; nothing there is "Path not found"
+        return;
+    }
+    if (const std::string file = FirstReadOnly(folder); !file.empty())
+        throw RuntimeError(ErrPermissionDenied,
+                           DescriptionOf(ErrPermissionDenied) + ": '" + file + "' is read-only");
+    // Moved whole into the temporary folder first: the collector is gone at once, and what a
+    // crash leaves of the removal is removed at the next start.
+    const std::string temp = MakeTempFolder(CollectorsFolder(documents));
+    std::error_code ec;
+    fs::rename(folder, temp + Sep + "deleted", ec);
+    DropTemp(temp);
+    if (ec) throw FromErrorCode(ec);
 }
 
 } // namespace quorrel

@@ -52,8 +52,9 @@ std::vector<std::string> DeletableCollectors(const std::string& documents, const
 bool IsOpenCollector(const AppState& state, const std::string& skip, const std::string& name);
 // Delete: the collectors folder becomes the current directory.
 void EnterCollectorsFolder(const std::string& documents);
-// Delete: removes the collector's folder with all it holds, never following links. A read-only
-// file in it makes the deletion fail (70) before anything is removed.
+// Delete: removes the collector's folder with all it holds, never following links; all or
+// nothing, also under a crash. A read-only file in it makes the deletion fail (70) before
+// anything is removed.
 void DeleteCollector(const std::string& documents, const std::string& name);
 
 } // namespace quorrel

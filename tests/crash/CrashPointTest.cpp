@@ -192,11 +192,13 @@ class CrashPoints : public ::testing::Test {
 
     // Crashes `command` at each of its file calls in turn; returns how many there were.
     long Walk(const std::string& command, int pictures, bool half,
-              const std::function<void()>& expectDoneOrNot) {
+              const std::function<void()>& expectDoneOrNot,
+              const std::function<void()>& prepare = {}) {
         for (long k = 1; k < 1000; ++k) {
             SCOPED_TRACE(command + (half ? ", halfway through" : ", before") + " file call " +
                          std::to_string(k));
             MakeStore(pictures);
+            if (prepare) prepare();
             const Outcome crashed = RunDriver({docs, command}, k, half);
             if (!crashed.killed) {
                 EXPECT_EQ(crashed.status, 0) << "the command failed without a crash";
@@ -256,6 +258,20 @@ TEST_F(CrashPoints, SaveAsMakesAWholeCopyOrNone) {
     };
     for (bool half : {false, true})
         EXPECT_GE(Walk("saveas", 2, half, check), 10);
+}
+
+TEST_F(CrashPoints, DeleteRemovesAWholeCollectorOrNone) {
+    auto copyWorkToOld = [&] { fs::copy(Work(), Data() / "Old", fs::copy_options::recursive); };
+    MakeStore(2);
+    copyWorkToOld();
+    const Tree original = TreeOf(Data() / "Old");
+    auto check = [&] {
+        if (fs::exists(Data() / "Old")) {
+            EXPECT_TRUE(TreeOf(Data() / "Old") == original);
+        }
+    };
+    for (bool half : {false, true})
+        EXPECT_GE(Walk("delete", 2, half, check, copyWorkToOld), 3);
 }
 
 TEST_F(CrashPoints, APictureIsStoredWholeOrNotAtAll) {

@@ -1,5 +1,6 @@
 // Runs one store command the way its window runs it, over a documents folder given on the
-// command line, for the crash-point test: "add", "create", "saveas", "picture", or "start" (the
+// command line, for the crash-point test: "add", "create", "saveas", "picture", "delete" (of a
+// collector named Old), or "start" (the
 // start procedure's store steps, with the recovery, as after a restart). Exit status 0 when the
 // command went through, 3 when it failed with a run-time error. A preloaded crash shim is armed
 // right before the command, so that the set-up is never counted.
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
         } else if (command == "saveas") {
             if (CollectorExists(state.DocumentsPath, "Copy")) return 3;
             CopyCollector(state.DocumentsPath, work, "Copy");
+        } else if (command == "delete") {
+            DeleteCollector(state.DocumentsPath, "Old");
         } else if (command == "picture") {
             AddPicture(work, [] { return std::string("BM picture bytes\r\nwith a line end"); });
         } else {
