@@ -129,9 +129,13 @@ void frmPix::cmdSave_Click() {
         }
         RefreshPictureSlots();
     } catch (const RuntimeError& e) {
-        if (e.number == ErrInvalidProperty)
-            ctx.messages.Show(QStringLiteral("There are no graphics on the Clipboard."));
-        else
+        if (e.number == ErrInvalidProperty) {
+            // A picture was offered but could not be taken: say why rather than "none".
+            const QString problem = ctx.clipboard.PictureProblem();
+            ctx.messages.Show(problem.isEmpty()
+                                  ? QStringLiteral("There are no graphics on the Clipboard.")
+                                  : problem);
+        } else
             ctx.messages.Show(QString::fromStdString(e.Message()));
     }
 }

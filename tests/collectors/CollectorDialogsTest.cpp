@@ -246,7 +246,7 @@ TEST_F(FirstRun, AStoreThatCannotBeRemovedIsReportedAndTheProgramEndsAnyway) {
     ASSERT_EQ(w.messages.shown.size(), 1);
     EXPECT_TRUE(w.messages.shown[0].contains("could not be removed"));
     EXPECT_EQ(ended.count(), 1);
-    std::system(("chattr -i '" + locked + "' 2>/dev/null").c_str());
+    EXPECT_NE(std::system(("chattr -i '" + locked + "' 2>/dev/null").c_str()), -1);
     ::chmod(locked.c_str(), 0700);
 }
 

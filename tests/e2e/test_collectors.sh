@@ -44,7 +44,7 @@ focus "$m"
 xdotool mousemove --window "$m" $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 )) click 1
 sleep 0.3
 xdotool key Down Return
-restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip\r\n' ]; }
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip\n' ]; }
 wait_until 5 restored || fail "Home's clip not on the clipboard"
 
 # The graphics window follows too: its slot 1 shows Home's picture.

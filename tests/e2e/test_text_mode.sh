@@ -33,7 +33,7 @@ xdotool mousemove --window "$m" $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15
 sleep 0.3
 shot clip_list_open
 xdotool key Down Return
-restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\r\n' ]; }
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\n' ]; }
 wait_until 5 restored || fail "clip 1 not back on the clipboard: $(clip_out | od -c | head -3)"
 shot clip_restored
 

@@ -123,8 +123,8 @@ TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
     EXPECT_EQ(Box(p), "<b>tag</b>\n");
     const int writes = w.clipboard.writes;
     Press(p, "cmdAdd");
-    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\r\n"); // the stored line ends, as a chosen clip
-    EXPECT_EQ(w.clipboard.writes, writes + 2);          // cleared, then set
+    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\n"); // the clipboard's own line ends
+    EXPECT_EQ(w.clipboard.writes, writes + 2);        // cleared, then set
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
 }
 
@@ -170,13 +170,39 @@ TEST_F(Previews, PastePreviewOkPutsTheEditedTextBackWithoutClearing) {
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
 }
 
-TEST_F(Previews, PastePreviewGivesBackTheLineEndsItFound) {
+TEST_F(Previews, PastePreviewGivesBackClipboardLineEnds) {
     Start({});
     w.clipboard.ExternalText("one\r\ntwo");
     auto* p = Paste();
     EXPECT_EQ(Box(p), "one\ntwo"); // no stray carriage returns on show
     Press(p, "cmdOk");
-    EXPECT_EQ(w.clipboard.GetText(), "one\r\ntwo");
+    EXPECT_EQ(w.clipboard.GetText(), "one\ntwo");
+}
+
+TEST_F(Previews, PastePreviewNeverShowsAPasswordAndOkLeavesIt) {
+    Start({});
+    w.clipboard.ExternalText("hunter2", /*secret=*/true);
+    auto* p = Paste();
+    EXPECT_FALSE(Box(p).contains("hunter2"));
+    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    const int writes = w.clipboard.writes;
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.writes, writes);
+    EXPECT_EQ(w.clipboard.GetText(), "hunter2");
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
+}
+
+TEST_F(Previews, PastePreviewOfAHugeTextShowsItsBeginningAndOkGivesBackAllOfIt) {
+    Start({});
+    const QString huge = QString(3'000'000, QLatin1Char('x')) + QStringLiteral("END");
+    w.clipboard.ExternalText(huge);
+    auto* p = Paste();
+    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    EXPECT_TRUE(box->isReadOnly());
+    EXPECT_LT(Box(p).size(), 300'000);
+    EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.GetText(), huge);
 }
 
 TEST_F(Previews, PastePreviewCancelAndCloseBoxLeaveTheClipboard) {
@@ -204,4 +230,19 @@ TEST_F(Previews, PastePreviewOfAnEmptyClipboardSetsTheEmptyText) {
     Press(p, "cmdOk");
     EXPECT_EQ(w.clipboard.GetText(), "");
     EXPECT_EQ(w.clipboard.writes, 1);
+}
+
+TEST_F(Previews, AHugeClipShowsItsBeginningAndAddPutsAllOfItBack) {
+    std::string clip;
+    QString back;
+    for (int i = 0; i < 40'000; ++i) {
+        clip += "row " + std::to_string(i) + "\r\n";
+        back += QStringLiteral("row %1\n").arg(i);
+    }
+    Start({clip});
+    auto* p = Clips();
+    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
+    Press(p, "cmdAdd");
+    EXPECT_EQ(w.clipboard.GetText(), back + QLatin1Char('\n')); // stored with its own line end
 }
