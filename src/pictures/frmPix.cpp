@@ -80,7 +80,8 @@ void frmPix::RefreshPictureSlots() {
     for (int n = 1; n <= kPictureSlots; ++n) {
         ImageBox* slot = slots_[n - 1];
         const std::string path = PicturePath(ctx.state.CollectorPath, n);
-        if (!FileExists(path)) {
+        // A link where a picture belongs is not followed: its target is never read.
+        if (!FileExists(path) || IsLink(path)) {
             slot->setVisible(false);
             continue;
         }

@@ -123,11 +123,11 @@ void frmMain::cmdAdd_Click() {
     try {
         const std::string& folder = ctx.state.CollectorPath;
         ctx.busy.Set(true);
-        const std::string number = AddClipText(folder, ClipToStore(Text1Text()));
+        // The files first, all or nothing: a failed add leaves the list as it was.
+        AddClip(folder, ClipToStore(Text1Text()));
         auto* combo = Ctl<QComboBox>("Combo1");
         combo->clear();
         combo->setEditText(QString::fromLatin1(kClipListPrompt));
-        IndexClip(folder, number);
         AddClipItems(FromStore(ReadClipIndex(folder)));
         ctx.busy.Set(false);
     } catch (const RuntimeError& e) {

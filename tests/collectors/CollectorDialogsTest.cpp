@@ -146,14 +146,15 @@ TEST_F(Dialogs, ATakenOrUnusableNameChangesNothing) {
     EXPECT_TRUE(w.Exists("Clips/Data/Other/Settings.ini"));
 }
 
-TEST_F(Dialogs, AFolderTheFileSystemRefusesIsReportedAndWritesNoSetting) {
+TEST_F(Dialogs, ANameTooLongForTheFileSystemIsToldBeforeAnythingIsWritten) {
     Start();
     const std::string ini = w.Read(kAppIni);
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
     d->Ctl<QLineEdit>("Text1")->setText(QString(300, QLatin1Char('n'))); // beyond a name's length
     d->cmdOk_Click();
     ASSERT_EQ(w.messages.shown.size(), 1);
-    EXPECT_TRUE(w.messages.shown[0].startsWith("75 ")) << w.messages.shown[0].toStdString();
+    EXPECT_TRUE(w.messages.shown[0].startsWith("The name is too long"))
+        << w.messages.shown[0].toStdString();
     EXPECT_EQ(w.Read(kAppIni), ini);
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmNameTxt));
 }

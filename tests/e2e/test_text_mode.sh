@@ -17,9 +17,10 @@ sleep 0.3 # nothing outside the program shows Text1: give the notice time to arr
 shot text_mode
 focus "$m"
 xdotool key --window "$m" alt+a
-wait_until 5 test -f "$DOCS/Clips/Data/Work/1" || fail "clip file 1 not written"
+# The clip file is written first and the list line last: wait for the whole add.
+indexed() { [ "$(cat "$DOCS/Clips/Data/Work/Data" 2>/dev/null)" = $'1) hello from xclip\r' ]; }
+wait_until 5 indexed || fail "Data content: $(cat "$DOCS/Clips/Data/Work/Data" 2>&1)"
 [ "$(cat "$DOCS/Clips/Data/Work/1")" = $'hello from xclip\r' ] || fail "clip 1 content"
-[ "$(cat "$DOCS/Clips/Data/Work/Data")" = $'1) hello from xclip\r' ] || fail "Data content"
 
 # Another program's copy replaces the clipboard; choosing clip 1 from the list restores it.
 copy_text "something else"

@@ -113,7 +113,8 @@ TEST_F(GraphicsMode, AddFailuresShowTheirMessageAndKeepPicNum) {
         const char* after;
     };
     const Case cases[] = {
-        {nullptr, false, "There are no graphics on the Clipboard.", "[Collector]\r\nPicNum=0\r\n"},
+        // A failed first picture leaves no Pix folder behind.
+        {nullptr, false, "There are no graphics on the Clipboard.", ""},
         {"[Collector]\r\nPicNum=3\r\n", false, "There are no graphics on the Clipboard.",
          "[Collector]\r\nPicNum=3\r\n"},
         {"[Collector]\r\nPicNum=two\r\n", true, "13 Type mismatch",
@@ -145,7 +146,7 @@ TEST_F(GraphicsMode, TextOnTheClipboardNeverFillsTheCollector) {
         Click("cmdSave");
     EXPECT_EQ(w.messages.shown.size(), 16);
     EXPECT_EQ(w.messages.shown.count("There are no graphics on the Clipboard."), 16);
-    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=0\r\n");
+    EXPECT_FALSE(w.Exists(Pix("")));
 }
 
 TEST_F(GraphicsMode, CollectorFolderRemovedBehindTheProgramsBackIsReportedNotACrash) {
