@@ -26,6 +26,25 @@ QString BoxText(const QTextEdit* box) {
     return box->toPlainText();
 }
 
+void SetBoundedBoxText(QTextEdit* box, const QString& text, QString* full) {
+    if (text.size() <= kPreviewShown) {
+        full->clear();
+        box->setReadOnly(false);
+        SetBoxText(box, text);
+        return;
+    }
+    *full = text;
+    box->setReadOnly(true);
+    SetBoxText(box, QStringLiteral("[Too large to show: the first %L1 of %L2 characters]\n")
+                            .arg(kPreviewShown)
+                            .arg(text.size()) +
+                        text.left(kPreviewShown));
+}
+
+QString BoundedBoxText(const QTextEdit* box, const QString& full) {
+    return full.isNull() ? BoxText(box) : full;
+}
+
 void SetPreviewMargin(Context& ctx, QTextEdit* box) {
     const QFont font = ctx.forms.IsLoaded(FormId::frmMain) ? ctx.forms.Form(FormId::frmMain)->font()
                                                            : QApplication::font();
@@ -70,7 +89,7 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
     try {
         const std::string bytes = ReadAll(folder_ + Sep + entry);
-        SetBoxText(Ctl<QTextEdit>("RichTextBox1"), FromStore(bytes));
+        SetBoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), StoreToClip(bytes), &fullText_);
         return true;
     } catch (const RuntimeError&) {
         return false; // removed behind the program's back: the box stays as it was
@@ -102,7 +121,7 @@ void frmClipPrev::cmdBack_Click() {
 }
 
 void frmClipPrev::cmdAdd_Click() {
-    const QString text = BoxText(Ctl<QTextEdit>("RichTextBox1"));
+    const QString text = BoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), fullText_);
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(text);
 }

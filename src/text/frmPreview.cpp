@@ -20,30 +20,20 @@ void frmPreview::Form_Load() {
     auto* box = Ctl<QTextEdit>("RichTextBox1");
     SetPreviewMargin(ctx, box);
     const QString text = ctx.clipboard.GetText();
-    fullText_.clear();
+    fullText_ = QString();
     secret_ = ctx.clipboard.IsSecret() && !text.isEmpty();
     box->setReadOnly(false);
     if (secret_) {
         // A password is never shown in clear, and OK leaves it as it is.
         box->setReadOnly(true);
         box->setPlainText(QString(std::min<qsizetype>(text.size(), 64), QChar(0x25CF)));
-    } else if (text.size() > kPreviewShown) {
-        // Megabytes in the box would stall the window: show the beginning; OK gives back all.
-        fullText_ = text;
-        box->setReadOnly(true);
-        SetBoxText(box, QStringLiteral("[Too large to show: the first %L1 of %L2 characters]\n")
-                                .arg(kPreviewShown)
-                                .arg(text.size()) +
-                            text.left(kPreviewShown));
     } else {
-        SetBoxText(box, text);
+        SetBoundedBoxText(box, text, &fullText_);
     }
 }
 
 void frmPreview::cmdOk_Click() {
-    if (!secret_)
-        ctx.clipboard.SetText(fullText_.isNull() ? BoxText(Ctl<QTextEdit>("RichTextBox1"))
-                                                 : fullText_);
+    if (!secret_) ctx.clipboard.SetText(BoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), fullText_));
     ctx.forms.Unload(Id());
 }
 

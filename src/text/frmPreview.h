@@ -13,8 +13,6 @@ class frmPreview : public Form {
     void cmdOk_Click();
     void cmdCancel_Click();
 
-    static constexpr int kPreviewShown = 200000;
-
   private:
     QString fullText_; // the whole text while the box shows only its beginning
     bool secret_ = false;

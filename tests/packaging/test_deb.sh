@@ -29,9 +29,11 @@ DEB=${debs[0]}
 echo "package: $DEB"
 
 # --- lintian: no error and no warning (overrides, each with its reason, ship in the package).
-lintian_out=$(lintian --allow-root --display-level '>=info' --tag-display-limit 0 "$DEB" 2>&1) || true
+lintian_status=0
+lintian_out=$(lintian --allow-root --fail-on error,warning --display-level '>=info' \
+  --tag-display-limit 0 "$DEB" 2>&1) || lintian_status=$?
 [ -z "$lintian_out" ] || printf '%s\n' "$lintian_out"
-grep -qE '^[EW]: ' <<<"$lintian_out" && fail "lintian reports errors or warnings (above)"
+[ "$lintian_status" -eq 0 ] || fail "lintian reports errors or warnings, or could not check (above)"
 # The program is stripped and hardened as Debian's own are: lintian rates these as information.
 if [ "$HARDENED" = 1 ]; then
   grep -qE '^[EWI]: quorrel: (hardening-|unstripped-|binary-has-unneeded-section)' <<<"$lintian_out" &&
@@ -114,6 +116,23 @@ if [ -f "$metainfo" ]; then
   done < <(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
   launch=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
   [ -f "$ROOT/usr/share/applications/$launch" ] || fail "the metainfo launches $launch, which is not installed"
+fi
+
+# --- one version everywhere: the package, its changelog's last entry and the newest release
+version=$(field Version)
+changelog=$ROOT/usr/share/doc/quorrel/changelog.gz
+if [ -f "$changelog" ]; then
+  logged=$(zcat "$changelog" | dpkg-parsechangelog -l - -S Version)
+  [ "$logged" = "$version" ] || fail "the changelog's last entry is $logged, the package $version"
+fi
+if [ -f "$metainfo" ]; then
+  released=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n1)
+  [ "$released" = "$version" ] || fail "the metainfo's newest release is $released, the package $version"
+fi
+
+manpage=$ROOT/usr/share/man/man1/quorrel.1.gz
+if [ -f "$manpage" ]; then
+  zgrep -q "^\.TH QUORREL 1 .* \"Quorrel $version\"" "$manpage" || fail "the manual page is not for version $version"
 fi
 
 # --- the program finds every library it links to

@@ -274,3 +274,18 @@ TEST_F(Previews, PastePreviewOfAnEmptyClipboardSetsTheEmptyText) {
     EXPECT_EQ(w.clipboard.GetText(), "");
     EXPECT_EQ(w.clipboard.writes, 1);
 }
+
+TEST_F(Previews, AHugeClipShowsItsBeginningAndAddPutsAllOfItBack) {
+    std::string clip;
+    QString back;
+    for (int i = 0; i < 40'000; ++i) {
+        clip += "row " + std::to_string(i) + "\r\n";
+        back += QStringLiteral("row %1\n").arg(i);
+    }
+    Start({clip});
+    auto* p = Clips();
+    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
+    Press(p, "cmdAdd");
+    EXPECT_EQ(w.clipboard.GetText(), back + QLatin1Char('\n')); // stored with its own line end
+}
