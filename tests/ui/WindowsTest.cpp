@@ -264,9 +264,12 @@ TEST_F(Windows_, EveryWindowMatchesItsLayout) {
         SCOPED_TRACE(where);
 
         EXPECT_EQ(f->windowTitle().toStdString(), win.title);
-        if (win.clientWidth) EXPECT_EQ(f->width(), Px15(win.clientWidth)) << "client width";
-        if (win.loadHeight)
+        if (win.clientWidth) {
+            EXPECT_EQ(f->width(), Px15(win.clientWidth)) << "client width";
+        }
+        if (win.loadHeight) {
             EXPECT_EQ(f->frameGeometry().height(), Px15(win.loadHeight)) << "outer height at load";
+        }
         EXPECT_EQ(f->minimumSize() == f->maximumSize(), !win.sizable) << "frame";
         EXPECT_EQ(bool(f->windowFlags() & Qt::WindowMinimizeButtonHint), win.minBox);
         EXPECT_FALSE(f->windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -281,18 +284,27 @@ TEST_F(Windows_, EveryWindowMatchesItsLayout) {
             auto* x = f->Ctl<QWidget>(c.name);
             ASSERT_NE(x, nullptr);
             EXPECT_STREQ(x->metaObject()->className(), c.kind);
-            if (auto* combo = qobject_cast<QComboBox*>(x)) EXPECT_TRUE(combo->isEditable());
-            if (c.caption) EXPECT_EQ(Caption(x), QString::fromUtf8(c.caption));
+            if (auto* combo = qobject_cast<QComboBox*>(x)) {
+                EXPECT_TRUE(combo->isEditable());
+            }
+            if (c.caption) {
+                EXPECT_EQ(Caption(x), QString::fromUtf8(c.caption));
+            }
             const QRect g = x->geometry();
             EXPECT_EQ(g.left(), Px15(c.left));
             EXPECT_EQ(g.top(), Px15(c.top));
-            if (c.width >= 0) EXPECT_EQ(g.width(), Px15(c.width));
-            if (c.height >= 0) EXPECT_EQ(g.height(), Px15(c.height));
+            if (c.width >= 0) {
+                EXPECT_EQ(g.width(), Px15(c.width));
+            }
+            if (c.height >= 0) {
+                EXPECT_EQ(g.height(), Px15(c.height));
+            }
             const std::string s = c.states;
             EXPECT_EQ(x->isEnabled(), s.find('D') == std::string::npos) << "enabled";
             EXPECT_EQ(x->isHidden(), s.find('H') != std::string::npos) << "hidden";
-            if (auto* b = qobject_cast<QPushButton*>(x))
+            if (auto* b = qobject_cast<QPushButton*>(x)) {
                 EXPECT_EQ(b->isDefault(), s.find('E') != std::string::npos) << "default";
+            }
             if (c.tab < 0) {
                 EXPECT_EQ(x->focusPolicy(), Qt::NoFocus);
             } else {
