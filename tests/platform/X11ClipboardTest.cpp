@@ -3,6 +3,7 @@
 // another program's copy is read without the window thread ever waiting for it.
 #include "platform/x11/X11Clipboard.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -240,6 +241,24 @@ TEST_F(X11Clip, AnOwnerBusyWithAnotherReaderIsAskedOnceMore) {
     EXPECT_EQ(seen, (QStringList{"", "late text"}));
     busy.kill();
     busy.waitForFinished();
+}
+
+TEST_F(X11Clip, APictureIsTakenWholeOrNotAtAll) {
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "JPEG"));
+    Copy(jpeg, {"-t", "image/jpeg"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cb->GetFormat(); }, 5000));
+    EXPECT_EQ(cb->GetData().size(), QSize(64, 48));
+    // Cut off halfway, as by a program that died while writing it: no picture, and why.
+    Copy(jpeg.left(jpeg.size() / 2), {"-t", "image/jpeg"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices == 2; }, 5000));
+    EXPECT_FALSE(cb->GetFormat());
+    EXPECT_TRUE(cb->GetData().isNull());
+    EXPECT_FALSE(cb->PictureProblem().isEmpty());
 }
 
 TEST_F(X11Clip, APasswordIsMarkedAndNotKeptWhenItsOwnerQuits) {

@@ -1,5 +1,7 @@
 #include "X11Selection.h"
 
+#include "platform/PictureBytes.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -547,6 +549,11 @@ X11Selection::ReadResult X11Selection::ReadContent() {
         if (!bytes) {
             if (refused_) continue;
             return r;
+        }
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes->data());
+        if (PictureCutOff(data, qint64(bytes->size()))) {
+            content->pictureProblem = QStringLiteral("The picture on the Clipboard is incomplete.");
+            break;
         }
         QByteArray raw = QByteArray::fromRawData(bytes->data(), qsizetype(bytes->size()));
         QBuffer buffer(&raw);
