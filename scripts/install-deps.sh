@@ -4,12 +4,14 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 PKGS=(build-essential cmake pkg-config
-      qt6-base-dev libgl-dev libx11-dev libxtst-dev
+      qt6-base-dev libgl-dev libx11-dev libxtst-dev libxcb1-dev libxcb-xfixes0-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev
       fp-utils
-      xvfb xclip xdotool imagemagick x11-utils openbox
-      xchm xdg-utils fonts-dejavu-core fonts-liberation attr)
+      xvfb xclip xsel xdotool imagemagick x11-utils openbox
+      python3 python3-gi gir1.2-gtk-3.0 python3-tk
+      xchm xdg-utils fonts-dejavu-core fonts-liberation attr
+      dpkg-dev file lintian appstream desktop-file-utils)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -153,10 +153,19 @@ void App::Main() {
             state_.FirstRun = true;
         } else {
             state_.FirstRun = false;
-            OpenCollectorAtStart(state_);
+            // A refused Label, or a rewrite or repair that failed, is told once; the collector
+            // opens anyway, so that its clips can be read.
+            const std::string problem = OpenCollectorAtStart(state_);
             SetCollectorLabels(FromStore(state_.CollectorLabel));
             ResetClipList(QString::fromLatin1(kClipListPrompt));
-            AddClipItems(FromStore(ReadClipIndex(state_.CollectorPath)));
+            std::vector<std::string> clips;
+            try {
+                clips = ReadClipIndex(state_.CollectorPath);
+            } catch (const RuntimeError& e) {
+                if (problem.empty()) platform_.messages->Show(QString::fromStdString(e.Message()));
+            }
+            if (!problem.empty()) platform_.messages->Show(FromStore(problem));
+            AddClipItems(FromStore(clips));
             state_.TextModeActive = true;
             Show(FormId::frmMain);
         }

@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 #include "platform/Platform.h"
 #include "ui/Form.h"
+#include "ui/Resources.h"
 #include "ui/Trap.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
     quorrel::UseDialogFont();
+    QApplication::setWindowIcon(quorrel::AppIcon()); // message boxes carry it in their title bar
 
     auto platform = quorrel::MakeRealPlatform();
     const quorrel::PlatformServices services = platform->Services();

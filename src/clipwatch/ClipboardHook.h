@@ -36,6 +36,7 @@ class ClipboardHook : public QObject {
     Clipboard& clipboard_;
     HookTarget& target_;
     int hooked_ = 0;
+    QString tracePath_; // QUORREL_TRACE: where each notice is logged, for end-to-end tests
 };
 
 } // namespace quorrel

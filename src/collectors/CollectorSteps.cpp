@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 
 namespace quorrel {
 
@@ -17,6 +16,10 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kSection = "Collector";
+// The longest folder name, and path, that the file systems in use take.
+constexpr size_t kMaxNameBytes = 255;
+constexpr size_t kMaxPathBytes = 4095;
+constexpr size_t kPathReserve = 64;
 
 std::string WithoutTrailingSeps(std::string path) {
     while (path.size() > 1 && (path.back() == '/' || path.back() == Sep))
@@ -24,24 +27,11 @@ std::string WithoutTrailingSeps(std::string path) {
     return path;
 }
 
-bool StartsWith(const std::string& s, const char* prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
-
-// A random suffix, so that two copies under way (or one left by a crash) never meet.
-std::string RandomSuffix() {
-    static std::mt19937_64 rng{std::random_device{}()};
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (unsigned long long v = rng(), i = 0; i < 12; ++i, v >>= 4)
-        s += digits[v & 15];
-    return s;
-}
-
 void CopyTree(const fs::path& from, const fs::path& to, const fs::path& root,
               const std::function<void(const std::string&)>& onEach) {
     for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
         const fs::path& p = entry.path();
+        if (p.filename() == kTempFolder) continue; // unfinished work is no part of a collector
         if (onEach) onEach(p.string());
         const fs::path target = to / p.filename();
         const fs::file_status st = fs::symlink_status(p);
@@ -53,9 +43,8 @@ void CopyTree(const fs::path& from, const fs::path& to, const fs::path& root,
             CopyTree(p, target, root, onEach);
             CopyAttributes(p.string(), target.string());
         } else if (fs::is_regular_file(st)) {
-            fs::copy_file(p, target);
+            CopyFile(p.string(), target.string());
             CopyAttributes(p.string(), target.string());
-            fs::last_write_time(target, fs::last_write_time(p));
         } else {
             throw RuntimeError(ErrPathFileAccess, DescriptionOf(ErrPathFileAccess) + ": '" +
                                                       p.lexically_relative(root).string() +
@@ -66,12 +55,36 @@ void CopyTree(const fs::path& from, const fs::path& to, const fs::path& root,
 
 } // namespace
 
-std::string CollectorNameProblem(const std::string& name) {
+std::string ExistingNameProblem(const std::string& name) {
     if (name.empty()) return "Type a name for the collector.";
     bool bad = name == "." || name == "..";
     for (unsigned char ch : name)
         if (ch < 32 || ch == 127 || ch == '/' || ch == '\\' || ch == '[') bad = true;
     if (bad) return "A collector name may not contain / \\ [ or control characters, nor be . or ..";
+    return {};
+}
+
+std::string CollectorNameProblem(const std::string& name) {
+    if (std::string problem = ExistingNameProblem(name); !problem.empty()) return problem;
+    // U+0080 to U+009F in UTF-8: the C1 control characters.
+    for (size_t i = 0; i + 1 < name.size(); ++i)
+        if (static_cast<unsigned char>(name[i]) == 0xC2 &&
+            static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(name[i + 1]) <= 0x9F)
+            return "A collector name may not contain / \\ [ or control characters, nor be . or ..";
+    if (name.size() > kMaxNameBytes)
+        return "The name is too long: a collector name may have at most " +
+               std::to_string(kMaxNameBytes) + " bytes, this one has " +
+               std::to_string(name.size()) + ".";
+    return {};
+}
+
+std::string CollectorNameProblem(const std::string& documents, const std::string& name) {
+    if (std::string problem = CollectorNameProblem(name); !problem.empty()) return problem;
+    // Room for the longest path a collector holds (a picture being written inside Pix).
+    if (CollectorsFolder(documents).size() + name.size() + kPathReserve > kMaxPathBytes)
+        return "The name is too long: the collector's folder path would be longer than the "
+               "file system takes.";
     return {};
 }
 
@@ -88,36 +101,41 @@ bool CollectorExists(const std::string& documents, const std::string& name) {
 }
 
 std::vector<std::string> ListCollectors(const std::string& documents) {
-    std::vector<std::string> names;
-    for (std::string& n : SubFolders(CollectorsFolder(documents)))
-        if (!StartsWith(n, kCopyPrefix)) names.push_back(std::move(n));
-    return names;
+    return SubFolders(CollectorsFolder(documents));
 }
 
-void CreateCollectorFolder(const std::string& documents, const std::string& name) {
-    CreateFolder(CollectorsFolder(documents) + name);
-}
-
-void RecordNewCollector(AppState& state, const std::string& name) {
-    const std::string app = AppSettingsFile(state.DocumentsPath);
-    const std::string folder = CollectorFolderOf(state.DocumentsPath, name);
-    WriteINI(app, kSection, "Skip", name);
+void CreateCollector(AppState& state, const std::string& name) {
+    const std::string& docs = state.DocumentsPath;
+    const std::string target = CollectorsFolder(docs) + name;
+    const std::string folder = CollectorFolderOf(docs, name);
+    // Built whole in the temporary folder, so that the collector appears complete or not at all.
+    const std::string temp = MakeTempFolder(CollectorsFolder(docs));
+    try {
+        const std::string settings = temp + P("\\Settings.ini");
+        WriteINI(settings, kSection, "ClipNumber", "0");
+        SetHidden(settings);
+        MoveIntoPlace(temp, target);
+    } catch (const RuntimeError&) {
+        DropTemp(temp);
+        throw;
+    }
+    try {
+        WriteINIKeys(AppSettingsFile(docs), kSection,
+                     {{"Skip", name}, {"Open", folder}, {"Label", name}});
+    } catch (const RuntimeError&) {
+        std::error_code ec;
+        fs::remove_all(target, ec); // only what was made just now
+        throw;
+    }
     state.NewCollectorName = name;
     state.CollectorPath = folder;
-    WriteINI(app, kSection, "Open", folder);
-    WriteINI(app, kSection, "Label", name);
-    const std::string settings = folder + P("\\Settings.ini");
-    WriteINI(settings, kSection, "ClipNumber", "0");
-    SetHidden(settings);
 }
 
 void RecordOpenCollector(AppState& state, const std::string& name) {
-    const std::string app = AppSettingsFile(state.DocumentsPath);
     const std::string folder = CollectorFolderOf(state.DocumentsPath, name);
-    WriteINI(app, kSection, "Skip", name);
+    WriteINIKeys(AppSettingsFile(state.DocumentsPath), kSection,
+                 {{"Skip", name}, {"Label", name}, {"Open", folder}});
     state.CollectorPath = folder;
-    WriteINI(app, kSection, "Label", name);
-    WriteINI(app, kSection, "Open", folder);
 }
 
 void CopyCollector(const std::string& documents, const std::string& sourceFolder,
@@ -136,28 +154,19 @@ void CopyCollector(const std::string& documents, const std::string& sourceFolder
         throw RuntimeError(ErrPathFileAccess, DescriptionOf(ErrPathFileAccess) +
                                                   ": no collector is open to be copied");
 
-    fs::path temp;
+    const std::string temp = MakeTempFolder(CollectorsFolder(documents));
     try {
-        for (;;) {
-            temp = fs::path(CollectorsFolder(documents) + kCopyPrefix + RandomSuffix());
-            if (fs::create_directory(temp, source)) break;
-        }
-    } catch (const fs::filesystem_error& e) {
-        throw FromErrorCode(e.code());
-    }
-    try {
-        CopyAttributes(source.string(), temp.string());
         CopyTree(source, temp, source, onEach);
-        if (fs::symlink_status(target, ec).type() != fs::file_type::not_found)
-            throw RuntimeError(ErrFileExists);
-        fs::rename(temp, target);
+        // The folder's own permissions last, so that a read-only source does not stop the copy.
+        fs::permissions(temp, fs::status(source).permissions());
+        CopyAttributes(source.string(), temp);
+        MoveIntoPlace(temp, target.string());
+    } catch (const fs::filesystem_error& e) {
+        DropTemp(temp);
+        throw FromErrorCode(e.code());
     } catch (...) {
-        fs::remove_all(temp, ec); // links inside are removed as links
-        try {
-            throw;
-        } catch (const fs::filesystem_error& e) {
-            throw FromErrorCode(e.code());
-        }
+        DropTemp(temp);
+        throw;
     }
 }
 
@@ -184,7 +193,21 @@ void EnterCollectorsFolder(const std::string& documents) {
 }
 
 void DeleteCollector(const std::string& documents, const std::string& name) {
-    DeleteFolder(CollectorsFolder(documents) + name);
+    const std::string folder = CollectorsFolder(documents) + name;
+    if (IsLink(folder) || !FolderExists(folder)) {
+        DeleteFolder(folder); // a link goes as a link; nothing there is "Path not found"
+        return;
+    }
+    if (const std::string file = FirstReadOnly(folder); !file.empty())
+        throw RuntimeError(ErrPermissionDenied,
+                           DescriptionOf(ErrPermissionDenied) + ": '" + file + "' is read-only");
+    // Moved whole into the temporary folder first: the collector is gone at once, and what a
+    // crash leaves of the removal is removed at the next start.
+    const std::string temp = MakeTempFolder(CollectorsFolder(documents));
+    std::error_code ec;
+    fs::rename(folder, temp + Sep + "deleted", ec);
+    DropTemp(temp);
+    if (ec) throw FromErrorCode(ec);
 }
 
 } // namespace quorrel

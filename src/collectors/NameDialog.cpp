@@ -21,7 +21,7 @@ void CreateCollectorFromDialog(Context& ctx, QLineEdit* text1, FormId self) {
     const QString shown = text1->text();
     const std::string name = ToStore(shown);
     const std::string& docs = ctx.state.DocumentsPath;
-    if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+    if (const std::string problem = CollectorNameProblem(docs, name); !problem.empty()) {
         busy.Off();
         ctx.messages.Show(QString::fromStdString(problem));
         return;
@@ -32,15 +32,15 @@ void CreateCollectorFromDialog(Context& ctx, QLineEdit* text1, FormId self) {
         return;
     }
     try {
-        // The folder first: a name the file system refuses leaves every setting as it was.
-        CreateCollectorFolder(docs, name);
-        ctx.forms.HidePictureSlots();
-        RecordNewCollector(ctx.state, name);
+        // The store first, all or nothing: a failure leaves the settings, the open collector and
+        // both windows (the picture slots too) as they were.
+        CreateCollector(ctx.state, name);
     } catch (const RuntimeError& e) {
         busy.Off();
         ctx.messages.Show(QString::fromStdString(e.Message()));
         return;
     }
+    ctx.forms.HidePictureSlots();
     ctx.forms.SetCollectorLabels(shown);
     ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
     ctx.forms.ResetClipList(shown);

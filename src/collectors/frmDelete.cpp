@@ -61,7 +61,7 @@ void frmDelete::cmdOk_Click() {
         }
         // The text stays editable: a typed name must still name one collector folder, and
         // never the open one, whose folder the mode windows go on writing to.
-        if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+        if (const std::string problem = ExistingNameProblem(name); !problem.empty()) {
             ctx.messages.Show(QString::fromStdString(problem));
             return;
         }
@@ -72,12 +72,10 @@ void frmDelete::cmdOk_Click() {
         BusyGuard busy(ctx.busy);
         DeleteCollector(docs, name);
     } catch (const RuntimeError& e) {
-        if (e.number == ErrPathFileAccess)
-            ctx.messages.Show(QString::fromLatin1(kOpenOne));
-        else
-            ctx.messages.Show(QStringLiteral("Runtime Error\r\n%1 %2")
-                                  .arg(e.number)
-                                  .arg(QString::fromStdString(e.description)));
+        // "You may not delete the Collector you have open" only where that is the reason
+        // (checked above): any failure of the deletion itself is told as it is.
+        ctx.messages.Show(
+            QStringLiteral("Runtime Error\r\n%1 %2").arg(e.number).arg(FromStore(e.description)));
         return;
     }
     ctx.forms.Unload(Id());

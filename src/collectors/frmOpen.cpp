@@ -42,7 +42,7 @@ void frmOpen::cmdOk_Click() {
     const std::string name = ToStore(shown);
     const std::string& docs = ctx.state.DocumentsPath;
     // The text stays editable after a choice: check what it names before anything changes.
-    if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+    if (const std::string problem = ExistingNameProblem(name); !problem.empty()) {
         ctx.messages.Show(QString::fromStdString(problem));
         return;
     }
@@ -56,19 +56,28 @@ void frmOpen::cmdOk_Click() {
         ctx.messages.Show(QStringLiteral("There is no collector named '%1'.").arg(shown));
         return;
     }
+    // The store first: what an interrupted command left is finished, the list read and the
+    // settings written, before anything on screen changes. A failure leaves the previous
+    // collector open with its list.
+    std::vector<std::string> clips;
+    BusyGuard busy(ctx.busy);
     try {
-        ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
         const std::string folder = CollectorFolderOf(docs, name);
-        BusyGuard busy(ctx.busy);
-        ctx.forms.AddClipItems(FromStore(ReadClipIndex(folder)));
+        RecoverCollectorsFolder(docs);
+        RecoverCollector(folder);
+        clips = ReadClipIndex(folder);
         RecordOpenCollector(ctx.state, name);
-        ctx.forms.SetCollectorLabels(shown);
-        ctx.forms.EnableAdd();
-        ctx.forms.RefreshPictureSlots();
     } catch (const RuntimeError& e) {
+        busy.Off();
         ctx.messages.Show(QString::fromStdString(e.Message()));
         return;
     }
+    ctx.forms.ResetClipList(QStringLiteral("Select To Replace Clipboard Contents"));
+    ctx.forms.AddClipItems(FromStore(clips));
+    ctx.forms.SetCollectorLabels(shown);
+    ctx.forms.EnableAdd();
+    ctx.forms.RefreshPictureSlots();
+    busy.Off();
     ctx.forms.Unload(Id());
 }
 

@@ -26,7 +26,7 @@ void frmSaveAs::Form_Load() {
 void frmSaveAs::cmdOk_Click() {
     const std::string name = ToStore(Ctl<QLineEdit>("Text1")->text());
     const std::string& docs = ctx.state.DocumentsPath;
-    if (const std::string problem = CollectorNameProblem(name); !problem.empty()) {
+    if (const std::string problem = CollectorNameProblem(docs, name); !problem.empty()) {
         ctx.messages.Show(QString::fromStdString(problem));
         return;
     }

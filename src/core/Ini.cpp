@@ -64,13 +64,11 @@ bool IsBlank(char ch) {
 
 } // namespace
 
-std::string ReadINI(const std::string& file, const std::string& section, const std::string& key) {
+std::string IniGet(const std::string& content, const std::string& section, const std::string& key) {
     const std::string header = "[" + Lower(section) + "]";
     const std::string k = Lower(key) + "=";
-    EnsureFile(file);
-    SetArchiveOnly(file);
     bool in = false;
-    for (const std::string& line : ReadLines(file)) {
+    for (const std::string& line : SplitLines(content)) {
         const std::string low = Lower(line);
         const bool bracket = low.find('[') != std::string::npos;
         if (bracket) in = false;
@@ -81,16 +79,14 @@ std::string ReadINI(const std::string& file, const std::string& section, const s
     return {};
 }
 
-void WriteINI(const std::string& file, const std::string& section, const std::string& key,
-              const std::string& value) {
+std::string IniSet(const std::string& content, const std::string& section, const std::string& key,
+                   const std::string& value) {
     const std::string tag = "\r\n[" + Lower(section) + "]\r";
     const std::string keyTag = "\n" + Lower(key) + "=";
-    EnsureFile(file);
-    SetArchiveOnly(file);
 
     // The leading line end lets a header on the first line match tag; the trailing "[" ends
     // every section.
-    std::string c = kCrLf + ReadAll(file) + "[]";
+    std::string c = kCrLf + content + "[]";
     const std::string low = Lower(c);
 
     const size_t p = Pos16(InStr(1, low, tag));
@@ -121,8 +117,28 @@ void WriteINI(const std::string& file, const std::string& section, const std::st
     while (lead < c.size() && IsLineEndOrControl(c[lead]))
         ++lead;
     c.erase(0, lead);
+    return c + kCrLf;
+}
 
-    WriteFileAtomic(file, c + kCrLf);
+std::string ReadINI(const std::string& file, const std::string& section, const std::string& key) {
+    EnsureFile(file);
+    SetArchiveOnly(file);
+    return IniGet(ReadAll(file), section, key);
+}
+
+void WriteINI(const std::string& file, const std::string& section, const std::string& key,
+              const std::string& value) {
+    WriteINIKeys(file, section, {{key, value}});
+}
+
+void WriteINIKeys(const std::string& file, const std::string& section,
+                  const std::vector<std::pair<std::string, std::string>>& keys) {
+    EnsureFile(file);
+    SetArchiveOnly(file);
+    std::string c = ReadAll(file);
+    for (const auto& [key, value] : keys)
+        c = IniSet(c, section, key, value);
+    WriteFileAtomic(file, c);
     // The new file replaced the old one and with it its attributes.
     SetArchiveOnly(file);
 }

@@ -51,21 +51,28 @@ RuntimeError FromErrno(int err, bool missingIsPath) {
     case ENOENT:
     case ENOTDIR:
         return RuntimeError(missingIsPath ? ErrPathNotFound : ErrFileNotFound);
+    // A full disk, a full quota and a file size limit all mean: no room for what is written.
     case ENOSPC:
+    case EFBIG:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
         return RuntimeError(ErrDiskFull);
     case EACCES:
     case EPERM:
+    case EROFS:
         return RuntimeError(ErrPermissionDenied);
     case EEXIST:
         return RuntimeError(ErrFileExists);
     case EIO:
         return RuntimeError(ErrDeviceIO);
-    case EROFS:
-    case EBUSY:
     case ENAMETOOLONG:
+        return RuntimeError(ErrBadFileName,
+                            DescriptionOf(ErrBadFileName) + ": the name or path is too long");
+    case ELOOP:
+        return RuntimeError(ErrPathFileAccess,
+                            DescriptionOf(ErrPathFileAccess) + ": a symbolic link is in the way");
+    case EBUSY:
     case EISDIR:
     case ENOTEMPTY:
     default:

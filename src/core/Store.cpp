@@ -6,9 +6,18 @@
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include <unistd.h>
+
 namespace quorrel {
 
 namespace {
+
+const char* const kSection = "Collector";
+const char* const kClipNumber = "ClipNumber";
 
 bool IsClipNumber(const std::string& number) {
     if (number.empty()) return false;
@@ -17,54 +26,238 @@ bool IsClipNumber(const std::string& number) {
     return true;
 }
 
+// A Numb line as a number; anything else is 0. Saturates, so a long run of digits stays large.
+long NumberOf(const std::string& line) {
+    if (!IsClipNumber(line)) return 0;
+    long n = 0;
+    for (char ch : line)
+        n = n < 1000000 ? n * 10 + (ch - '0') : n;
+    return n;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A line of the file fits: the last line is looked at first, the whole file only when that
+// one does not fit.
+bool AnyLine(const std::string& path, const std::function<bool(const std::string&)>& fits) {
+    const std::optional<std::string> last = LastLine(path);
+    if (!last) return false;
+    if (fits(*last)) return true;
+    for (const std::string& line : ReadLines(path))
+        if (fits(line)) return true;
+    return false;
+}
+
+bool ListedInNumb(const std::string& numb, const std::string& number) {
+    return AnyLine(numb, [&](const std::string& line) { return line == number; });
+}
+
+bool ListedInData(const std::string& data, const std::string& number) {
+    const std::string entry = number + ") ";
+    return AnyLine(data, [&](const std::string& line) { return StartsWith(line, entry); });
+}
+
+bool IsRealFolder(const std::string& path) {
+    return FolderExists(path) && !IsLink(path);
+}
+
+// A file appended to by a command that then failed is cut back; one it created is removed.
+struct AppendUndo {
+    std::string path;
+    bool existed = false;
+    std::optional<std::uint64_t> oldLength;
+    void Undo() const noexcept {
+        if (!oldLength) return;
+        try {
+            if (existed)
+                TruncateFile(path, *oldLength);
+            else
+                ::unlink(path.c_str());
+        } catch (const RuntimeError&) {
+            // Left to the next start: a line that is not whole is cut off there.
+        }
+    }
+};
+
+// The pictures' temporary files go; a settings file left empty by a first picture that a full
+// disk cut short (in earlier versions) is written again from the pictures present, so that
+// adding pictures works again.
+void RecoverPictures(const std::string& collectorPath) {
+    const std::string pix = collectorPath + P("\\Pix");
+    if (!IsRealFolder(pix)) return;
+    RemoveLeftovers(pix);
+    const std::string settings = pix + P("\\Settings.ini");
+    if (EntryExists(settings) && !ReadAll(settings).empty()) return;
+    int count = 0;
+    while (count < 15 && FileExists(pix + P("\\") + std::to_string(count + 1) + ".jpg"))
+        ++count;
+    WriteINI(settings, kSection, "PicNum", std::to_string(count));
+}
+
 } // namespace
 
 void MakeStoreRoot(const std::string& documents) {
     CreateFolder(StoreRoot(documents));
-    CreateFolder(DataFolder(documents));
+    try {
+        CreateFolder(DataFolder(documents));
+    } catch (const RuntimeError&) {
+        // A root without its data folder would make every later start fail.
+        ::rmdir(StoreRoot(documents).c_str());
+        throw;
+    }
 }
 
-void OpenCollectorAtStart(AppState& state) {
+std::string LabelProblem(const std::string& documents, const std::string& label) {
+    if (label.empty()) return {};
+    const bool separator = label.find_first_of(std::string("/\\") + Sep) != std::string::npos;
+    if (separator || label == "." || label == ".." || IsLink(CollectorsFolder(documents) + label))
+        return "The collector named in the settings, '" + label +
+               "', is not a folder of the collectors folder, so no collector is open. Open or "
+               "create one from the File menu.";
+    return {};
+}
+
+std::string OpenCollectorAtStart(AppState& state) {
     const std::string settings = AppSettingsFile(state.DocumentsPath);
-    state.CollectorLabel = ReadINI(settings, "Collector", "Label");
+    const std::string label = ReadINI(settings, kSection, "Label");
+    std::string problem = LabelProblem(state.DocumentsPath, label);
+    state.CollectorLabel = problem.empty() ? label : std::string();
     state.CollectorPath = CollectorsFolder(state.DocumentsPath) + state.CollectorLabel;
-    WriteINI(settings, "Collector", "Open", state.CollectorPath);
+    // The collector opens even when the rewrite or a repair fails (a full disk): its clips can
+    // still be read.
+    try {
+        WriteINI(settings, kSection, "Open", state.CollectorPath);
+    } catch (const RuntimeError& e) {
+        if (problem.empty()) problem = e.Message();
+    }
+    try {
+        RecoverCollectorsFolder(state.DocumentsPath);
+        if (!state.CollectorLabel.empty()) RecoverCollector(state.CollectorPath);
+    } catch (const RuntimeError& e) {
+        if (problem.empty()) problem = e.Message();
+    }
+    return problem;
+}
+
+void RecoverCollector(const std::string& collectorPath) {
+    if (!IsRealFolder(collectorPath)) return;
+    RemoveLeftovers(collectorPath);
+    RecoverPictures(collectorPath);
+
+    const std::string numb = collectorPath + P("\\Numb");
+    const std::string data = collectorPath + P("\\Data");
+    if (RepairLastLine(numb)) SetHidden(numb);
+    if (RepairLastLine(data)) SetHidden(data);
+
+    // An Add cut short after ClipNumber was raised: its clip gets the index lines it lacks.
+    const std::string settings = collectorPath + P("\\Settings.ini");
+    if (!EntryExists(settings)) return;
+    short n = 0;
+    try {
+        n = CInt(IniGet(ReadAll(settings), kSection, kClipNumber));
+    } catch (const RuntimeError&) {
+        return; // no usable number: Add reports it
+    }
+    if (n < 1) return;
+    const std::string number = std::to_string(n);
+    const std::string clip = collectorPath + P("\\") + number;
+    if (IsLink(clip) || !FileExists(clip)) return;
+    // Only where the index ends with the clip before (or is empty for clip 1): anything else was
+    // not left by an add and is not guessed at.
+    const std::string before = std::to_string(n - 1);
+    const std::optional<std::string> lastNumb = LastLine(numb);
+    if (lastNumb ? *lastNumb == before : n == 1) {
+        AppendLine(numb, number);
+        SetHidden(numb);
+    }
+    const std::optional<std::string> lastData = LastLine(data);
+    if (lastData ? StartsWith(*lastData, before + ") ") : n == 1) {
+        AppendLine(data, number + ") " + ReadFirstLine(clip));
+        SetHidden(data);
+    }
+}
+
+void RecoverCollectorsFolder(const std::string& documents) {
+    const std::string folder = CollectorsFolder(documents);
+    if (!IsRealFolder(folder)) return;
+    RemoveLeftovers(folder);
 }
 
 std::vector<std::string> ReadClipIndex(const std::string& collectorPath) {
     const std::string data = collectorPath + P("\\Data");
-    if (!FileExists(data)) return {};
+    if (!EntryExists(data)) return {};
     std::vector<std::string> lines = ReadLines(data);
     SetHidden(data);
     return lines;
 }
 
-std::string AddClipText(const std::string& collectorPath, const std::string& clipText) {
+std::string AddClip(const std::string& collectorPath, const std::string& clipText) {
     const std::string settings = collectorPath + P("\\Settings.ini");
-    const std::string t = ReadINI(settings, "Collector", "ClipNumber");
+    const std::string t = ReadINI(settings, kSection, kClipNumber);
     SetHidden(settings);
     const short n = CInt(t);
     if (n == 32767) throw RuntimeError(ErrOverflow);
     const std::string number = std::to_string(n + 1);
-
-    // Written anew rather than appended: a file left over from an interrupted add (or from a
-    // ClipNumber lowered by hand) must not end up holding two clips.
-    WriteFileAtomic(collectorPath + P("\\") + number, clipText + "\r\n");
-
-    WriteINI(settings, "Collector", "ClipNumber", number);
-    SetHidden(settings);
-
+    const std::string clip = collectorPath + P("\\") + number;
     const std::string numb = collectorPath + P("\\Numb");
-    AppendLine(numb, number);
-    SetHidden(numb);
-    return number;
-}
-
-void IndexClip(const std::string& collectorPath, const std::string& number) {
-    const std::string first = ReadFirstLine(collectorPath + P("\\") + number);
     const std::string data = collectorPath + P("\\Data");
-    AppendLine(data, number + ") " + first);
-    SetHidden(data);
+
+    // Never over a stored clip. Numbers only grow, so a last Numb line at or above the new
+    // number shows a ClipNumber lowered by hand; a clip file already there is looked up in the
+    // indexes (a file listed nowhere is left from an interrupted add and is replaced).
+    const std::optional<std::string> lastListed = LastLine(numb);
+    bool stored = lastListed && NumberOf(*lastListed) >= n + 1;
+    if (!stored && EntryExists(clip)) {
+        RefuseLink(clip);
+        stored = ListedInNumb(numb, number) || ListedInData(data, number);
+    }
+    if (stored)
+        throw RuntimeError(ErrFileExists, DescriptionOf(ErrFileExists) + ": clip " + number +
+                                              " is stored already; the collector's ClipNumber (" +
+                                              t + ") is lower than its clips. Nothing was added.");
+
+    // A settings file that would keep the old number (a second [Collector] section behind a
+    // line the program cannot find) would make the next add meet this clip again.
+    const std::string oldSettings = ReadAll(settings);
+    if (IniGet(IniSet(oldSettings, kSection, kClipNumber, number), kSection, kClipNumber) != number)
+        throw RuntimeError(ErrPathFileAccess,
+                           DescriptionOf(ErrPathFileAccess) +
+                               ": the collector's Settings.ini does not take a new ClipNumber "
+                               "(its [Collector] line is not on a line of its own). Nothing was "
+                               "added.");
+
+    WriteFileAtomic(clip, clipText + "\r\n");
+    bool settingsWritten = false;
+    AppendUndo numbUndo{numb, EntryExists(numb), {}};
+    AppendUndo dataUndo{data, EntryExists(data), {}};
+    try {
+        WriteINI(settings, kSection, kClipNumber, number);
+        settingsWritten = true;
+        SetHidden(settings);
+        numbUndo.oldLength = AppendLine(numb, number);
+        SetHidden(numb);
+        const std::string first = ReadFirstLine(clip);
+        dataUndo.oldLength = AppendLine(data, number + ") " + first);
+        SetHidden(data);
+    } catch (const RuntimeError&) {
+        // Put every file back as it was, the clip file first: removing it frees room on a full
+        // disk for the settings file's rewrite.
+        dataUndo.Undo();
+        numbUndo.Undo();
+        ::unlink(clip.c_str());
+        if (settingsWritten) {
+            try {
+                WriteFileAtomic(settings, oldSettings);
+                SetHidden(settings);
+            } catch (const RuntimeError&) {
+                // ClipNumber stays raised with no clip behind it: the next add skips a number.
+            }
+        }
+        throw;
+    }
+    return number;
 }
 
 std::string ReadClipForClipboard(const std::string& collectorPath, const std::string& number) {

@@ -9,19 +9,35 @@ namespace quorrel {
 // Start-up, first run: make DocumentsPath & "\Clips", then "\Clips\Data".
 void MakeStoreRoot(const std::string& documents);
 
+// Why `Label` cannot name the collector opened at start, or "" when it can: a name with a
+// separator, "." or "..", or a link where the collector's folder belongs, leads outside the
+// collectors folder. An empty Label is no problem (no collector is open).
+std::string LabelProblem(const std::string& documents, const std::string& label);
+
 // Start-up, normal start (steps 2 to 4): CollectorLabel from `Label`, CollectorPath without a
-// trailing separator, `Open` rewritten. Returns nothing; the clip index is read separately.
-void OpenCollectorAtStart(AppState& state);
+// trailing separator, `Open` rewritten, then what an interrupted command left is finished or
+// undone. A Label that leads outside the collectors folder opens no collector, as an empty one.
+// Throws when the application settings cannot be read. Returns the first problem after which
+// the start goes on (a refused Label, a failed rewrite or repair), or "".
+std::string OpenCollectorAtStart(AppState& state);
+
+// What an interrupted command left in a collector, finished or undone: its temporary files go,
+// a part line at the end of `Numb` or `Data` is cut off, and the clip numbered `ClipNumber` (when
+// its file exists) gets the index lines it lacks. Reads only the ends of `Numb` and `Data` unless
+// something is amiss. A missing collector folder is left alone.
+void RecoverCollector(const std::string& collectorPath);
+// What an interrupted Create or Save As left in the collectors folder, removed.
+void RecoverCollectorsFolder(const std::string& documents);
 
 // The lines of CollectorPath & "\Data" (set hidden afterwards); empty when the file is missing.
 std::vector<std::string> ReadClipIndex(const std::string& collectorPath);
 
-// Add to Collector, steps 2 and 4 to 6: takes the next clip number from `ClipNumber`, writes
-// the clip file anew, raises `ClipNumber` and appends the number to `Numb`. Returns the number.
-std::string AddClipText(const std::string& collectorPath, const std::string& clipText);
-
-// Add to Collector, steps 8 and 9: "N) " & the clip's first line appended to `Data`.
-void IndexClip(const std::string& collectorPath, const std::string& number);
+// Add to Collector, steps 2, 4 to 6, 8 and 9: the next clip number from `ClipNumber`, the clip
+// file, the new `ClipNumber`, the number appended to `Numb` and "N) " & the clip's first line to
+// `Data`. All or nothing: on a failure every file is put back as it was. A clip already stored
+// under the next number (a `ClipNumber` lower than the collector's clips) is never overwritten:
+// that is refused before anything is written. Returns the number.
+std::string AddClip(const std::string& collectorPath, const std::string& clipText);
 
 // Choose a clip, step 3: every line of clip file N followed by CR LF.
 std::string ReadClipForClipboard(const std::string& collectorPath, const std::string& number);

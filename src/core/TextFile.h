@@ -1,33 +1,74 @@
 #pragma once
 // Plain file access for the store. Text in the store is bytes (std::string) with CR LF line ends.
-// Every failure is a RuntimeError.
+// Every failure is a RuntimeError. Store files are never opened through a symbolic link: a link
+// where a store file belongs is an error, and its target is neither read nor written.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quorrel {
 
+// The folder, beside what is being written, that holds everything unfinished: temporary files
+// and folders are built in it and renamed out of it when complete, so whatever a crash leaves
+// lies in one place. Its name holds "[", which no collector name may hold.
+inline constexpr const char* kTempFolder = ".[temp]";
+
 // A line ends at CR (a LF right after it is consumed too) or at the end of the file; a lone LF
 // does not end a line and stays in the text.
 std::vector<std::string> SplitLines(const std::string& bytes);
 
-std::string ReadAll(const std::string& path);               // 53 when missing
+std::string ReadAll(const std::string& path);                // 53 when missing
 std::vector<std::string> ReadLines(const std::string& path); // 53 when missing
 std::string ReadFirstLine(const std::string& path);          // up to the first CR
-void AppendLine(const std::string& path, const std::string& text); // text + CR LF, creates
-// Writes the file whole through a temporary file in the same folder, renamed over the old one:
-// a failure leaves the old file as it was.
+// Appends text + CR LF whole or not at all: a failed write is cut back to the old length (and a
+// file the append created is removed again). Returns the old length.
+std::uint64_t AppendLine(const std::string& path, const std::string& text);
+// Cuts a file back to `length` bytes (undoing an append).
+void TruncateFile(const std::string& path, std::uint64_t length);
+// Writes the file whole through a temporary file, renamed over the old one: a failure leaves
+// the old file as it was.
 void WriteFileAtomic(const std::string& path, const std::string& bytes);
 // Creates an empty file when none exists ("open for byte access").
 void EnsureFile(const std::string& path);
 
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
+// The last line of a text file, without its line end; nothing when the file is missing or empty.
+// Reads the file from its end only.
+std::optional<std::string> LastLine(const std::string& path);
+// A write cut off by a crash leaves part of a line at the end: the file is cut back to its last
+// whole line (a line ended by CR alone gets its LF). Reads the file from its end only. True when
+// something was repaired.
+bool RepairLastLine(const std::string& path);
+
+bool FileExists(const std::string& path);   // a file, also through a link (system files)
+bool FolderExists(const std::string& path); // a folder, also through a link
+bool EntryExists(const std::string& path);  // anything of that name, a link included
+bool IsLink(const std::string& path);
+// Refuses a symbolic link where a store file or folder belongs.
+void RefuseLink(const std::string& path);
+
 // Makes one folder level, readable by its owner only (clips often hold passwords).
 void CreateFolder(const std::string& path);
-// Removes a folder with everything in it, never following symbolic links out of it.
+// A new, empty folder inside parent's temporary folder, to be filled and then moved into place.
+std::string MakeTempFolder(const std::string& parent);
+// Renames a finished temporary folder (or file) to `target`, which must not exist yet (58).
+void MoveIntoPlace(const std::string& temp, const std::string& target);
+// Removes a temporary folder again, and the temporary folder around it when that is empty.
+void DropTemp(const std::string& temp) noexcept;
+// Removes what an interrupted command left in folder's temporary folder. True when it found any.
+bool RemoveLeftovers(const std::string& folder);
+// Copies one file, its bytes, permissions and modification time; the target must not exist.
+void CopyFile(const std::string& from, const std::string& to);
+
+// The first entry below folder (itself included) that is read-only: no write permission for its
+// owner, or the read-only attribute. Relative to folder; empty when there is none. Links are
+// not followed.
+std::string FirstReadOnly(const std::string& folder);
+// Removes a folder with everything in it, never following symbolic links out of it. A read-only
+// file is not forced: it makes the deletion fail (70) before anything is removed.
 void DeleteFolder(const std::string& path);
-// Names of the sub-folders, in the file system's enumeration order.
+// Names of the sub-folders, in the file system's enumeration order; links and temporary folders
+// are left out.
 std::vector<std::string> SubFolders(const std::string& path);
 
 } // namespace quorrel

@@ -5,6 +5,8 @@
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
 
+#include <unistd.h>
+
 namespace quorrel {
 
 namespace {
@@ -28,22 +30,50 @@ std::string PicturePath(const std::string& collectorPath, int number) {
     return PicturePath(collectorPath, std::to_string(number));
 }
 
-AddPictureResult AddPicture(const std::string& collectorPath, const PictureEncoder& encode) {
-    const std::string settings = PixSettingsFile(collectorPath);
-    if (!FolderExists(PixFolder(collectorPath))) {
-        CreateFolder(PixFolder(collectorPath));
-        WriteINI(settings, kSection, kKey, "0");
-    }
+namespace {
+
+// Steps 2 to 6 in a Pix folder that exists: PicNum read, the picture written, then PicNum raised.
+// A failure after the picture was written removes it again.
+AddPictureResult StorePicture(const std::string& pix, const PictureEncoder& encode) {
+    const std::string settings = pix + P("\\Settings.ini");
     const std::string picNum = ReadINI(settings, kSection, kKey);
     if (picNum == "15") return {true, {}};
 
     const int next = CInt(picNum) + 1;
     if (next > 32767) throw RuntimeError(ErrOverflow);
     const std::string number = std::to_string(next);
+    const std::string picture = pix + P("\\") + number + ".jpg";
 
-    WriteFileAtomic(PicturePath(collectorPath, number), encode());
-    WriteINI(settings, kSection, kKey, number);
+    WriteFileAtomic(picture, encode());
+    try {
+        WriteINI(settings, kSection, kKey, number);
+    } catch (const RuntimeError&) {
+        ::unlink(picture.c_str());
+        throw;
+    }
     return {false, number};
+}
+
+} // namespace
+
+AddPictureResult AddPicture(const std::string& collectorPath, const PictureEncoder& encode) {
+    const std::string pix = PixFolder(collectorPath);
+    RefuseLink(pix);
+    if (FolderExists(pix)) return StorePicture(pix, encode);
+
+    // The first picture: Pix is built whole (PicNum "0", the picture, PicNum "1") in the
+    // temporary folder and appears only when complete, so a failure leaves the collector as if
+    // it had never been tried.
+    const std::string temp = MakeTempFolder(collectorPath);
+    try {
+        WriteINI(temp + P("\\Settings.ini"), kSection, kKey, "0");
+        const AddPictureResult r = StorePicture(temp, encode);
+        MoveIntoPlace(temp, pix);
+        return r;
+    } catch (const RuntimeError&) {
+        DropTemp(temp);
+        throw;
+    }
 }
 
 } // namespace quorrel

@@ -23,10 +23,11 @@ struct AddPictureResult {
     std::string number; // the number the picture was stored under
 };
 
-// Add To Collector, without the refresh: makes Pix (with PicNum "0") on first use, takes the
-// next number from PicNum, writes the picture and only then the new PicNum. The picture file
-// goes through a temporary file renamed into place, so a failed write never leaves a broken
-// N.jpg behind. Every failure is a RuntimeError; what was done before it stays done.
+// Add To Collector, without the refresh: takes the next number from PicNum, writes the picture
+// and only then the new PicNum. All or nothing: the picture goes through a temporary file, a
+// failure to raise PicNum removes it again, and the first picture builds Pix (PicNum "0", the
+// picture, PicNum "1") whole before it appears. A link where Pix belongs is refused. Every
+// failure is a RuntimeError.
 AddPictureResult AddPicture(const std::string& collectorPath, const PictureEncoder& encode);
 
 } // namespace quorrel

@@ -11,9 +11,6 @@
 #include "ui/ModeWindow.h"
 
 #include <QAction>
-#include <QBuffer>
-#include <QFileInfo>
-#include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -25,13 +22,9 @@ namespace {
 // The picture as the bytes of a bitmap file.
 std::string BitmapBytes(const QImage& picture) {
     if (picture.isNull()) throw RuntimeError(ErrInvalidProperty);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "BMP");
-    if (!writer.write(picture))
-        throw RuntimeError(ErrInvalidCall, writer.errorString().toStdString());
-    return bytes.toStdString();
+    std::string bytes = BitmapFileBytes(picture);
+    if (bytes.empty()) throw RuntimeError(ErrOverflow); // beyond what a bitmap file can hold
+    return bytes;
 }
 
 } // namespace
@@ -67,6 +60,13 @@ void frmPix::Form_Load() {
     timer->start();
 }
 
+// The window shows with the focus on its default button, so that Enter right after switching
+// stores the picture (Enter presses the focused button).
+void frmPix::showEvent(QShowEvent* e) {
+    Form::showEvent(e);
+    Ctl<QPushButton>("cmdSave")->setFocus(Qt::OtherFocusReason);
+}
+
 void frmPix::Form_Unload() {
     // The text-mode window's unload ends the program and unloads this window too.
     ctx.forms.Unload(FormId::frmMain);
@@ -80,17 +80,16 @@ void frmPix::RefreshPictureSlots() {
     for (int n = 1; n <= kPictureSlots; ++n) {
         ImageBox* slot = slots_[n - 1];
         const std::string path = PicturePath(ctx.state.CollectorPath, n);
-        if (!FileExists(path)) {
+        // A link where a picture belongs is not followed: its target is never read.
+        if (!FileExists(path) || IsLink(path)) {
             slot->setVisible(false);
             continue;
         }
         slot->setVisible(true);
-        const QString file = QString::fromStdString(path);
-        const QFileInfo info(file);
-        const FileStamp stamp{info.size(), info.lastModified(), info.metadataChangeTime()};
-        if (stamp == read_[n - 1]) continue; // the slot already holds this file's picture
-        read_[n - 1] = FileStamp();
-        QImage picture = ReadPictureFile(file);
+        const std::optional<FileIdentity> stamp = IdentityOf(path);
+        if (stamp && stamp == read_[n - 1]) continue; // the slot already holds this picture
+        read_[n - 1].reset();
+        QImage picture = ReadPictureFile(QString::fromStdString(path));
         if (picture.isNull()) {
             // A file that is no picture (or one too large to decode) is treated as missing.
             slot->setVisible(false);
@@ -128,9 +127,13 @@ void frmPix::cmdSave_Click() {
         }
         RefreshPictureSlots();
     } catch (const RuntimeError& e) {
-        if (e.number == ErrInvalidProperty)
-            ctx.messages.Show(QStringLiteral("There are no graphics on the Clipboard."));
-        else
+        if (e.number == ErrInvalidProperty) {
+            // A picture was offered but could not be taken: say why rather than "none".
+            const QString problem = ctx.clipboard.PictureProblem();
+            ctx.messages.Show(problem.isEmpty()
+                                  ? QStringLiteral("There are no graphics on the Clipboard.")
+                                  : problem);
+        } else
             ctx.messages.Show(QString::fromStdString(e.Message()));
     }
 }

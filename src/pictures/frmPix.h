@@ -1,8 +1,11 @@
 #pragma once
 #include "ui/Form.h"
 
-#include <QDateTime>
+#include "platform/FileIdentity.h"
+
 #include <QImage>
+
+#include <optional>
 
 namespace quorrel {
 
@@ -33,16 +36,15 @@ class frmPix : public Form {
 
     ImageBox* Slot(int n) const; // img1 ... img15
 
+  protected:
+    void showEvent(QShowEvent* e) override;
+
   private:
-    // When and how big each slot's file was when it was read: an unchanged file is not decoded
-    // again, which keeps mode switches and Add To Collector quick with full-screen pictures.
-    struct FileStamp {
-        qint64 size = -1;
-        QDateTime modified, changed;
-        bool operator==(const FileStamp&) const = default;
-    };
     ImageBox* slots_[15] = {};
-    FileStamp read_[15];
+    // Which file each slot's picture was read from, and when and how big it was then: the same
+    // file unchanged is not decoded again, which keeps mode switches and Add To Collector quick
+    // with full-screen pictures; any other file (another collector's 1.jpg) is read.
+    std::optional<FileIdentity> read_[15];
 };
 
 } // namespace quorrel

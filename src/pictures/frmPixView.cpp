@@ -14,26 +14,11 @@ void frmPixView::Form_Load() {
     auto* image = Ctl<ImageBox>("Image1");
     image->setEnabled(true);
     image->SetPicture(ctx.clipboard.GetData()); // at natural size the box takes the picture's size
-    fitted_ = false;
-    FitToPicture();
-}
-
-void frmPixView::FitToPicture() {
-    auto* image = Ctl<ImageBox>("Image1");
-    // Sums in twips, as single precision.
+    // Sums in twips, as single precision; the window is centred at the size they give it.
     const float w = static_cast<float>(Twips(image->width())) + 300.0f;
     const float h = static_cast<float>(Twips(image->height())) + 600.0f;
     SetOuterWidth(static_cast<int>(w));
     SetOuterHeight(static_cast<int>(h));
-}
-
-// The load runs before the window is first shown, when its frame is not known yet: fit again
-// once it is, so that the outer size, frame included, is what the picture asks for.
-void frmPixView::showEvent(QShowEvent* e) {
-    Form::showEvent(e);
-    if (fitted_) return;
-    fitted_ = true;
-    FitToPicture();
 }
 
 void frmPixView::Image1_Click() {

@@ -11,13 +11,6 @@ class frmPixView : public Form {
     explicit frmPixView(Context& ctx);
     void Form_Load() override;
     void Image1_Click();
-
-  protected:
-    void showEvent(QShowEvent* e) override;
-
-  private:
-    void FitToPicture();
-    bool fitted_ = true; // nothing to fit until a picture was set
 };
 
 } // namespace quorrel

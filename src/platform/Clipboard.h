@@ -21,6 +21,12 @@ class Clipboard : public QObject {
     virtual QImage GetData() = 0;             // a null image when there is none
     virtual void SetData(const QImage&) = 0;
 
+    // The owner marked what it offers as a password (x-kde-passwordManagerHint = secret): it is
+    // never shown in clear and never stored.
+    virtual bool IsSecret() { return false; }
+    // Why a picture that was offered could not be taken (too large, unreadable); empty otherwise.
+    virtual QString PictureProblem() { return QString(); }
+
   signals:
     void changed();
 };

@@ -13,4 +13,9 @@ QString FromStore(const std::string& bytes);
 std::string ToStore(const QString& text);
 QStringList FromStore(const std::vector<std::string>& lines);
 
+// Clip text crosses here: the clipboard holds this platform's text (LF line ends), the store
+// CR LF lines. LF and CR LF become CR LF on the way in; CR LF becomes LF on the way out.
+std::string ClipToStore(const QString& text);
+QString StoreToClip(const std::string& bytes);
+
 } // namespace quorrel

@@ -21,10 +21,28 @@ void SetBoxText(QTextEdit* box, const QString& text) {
     box->setPlainText(t);
 }
 
-QString BoxText(const QTextEdit* box, bool crlf) {
-    QString t = box->toPlainText();
-    if (crlf) t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return t;
+QString BoxText(const QTextEdit* box) {
+    // Clipboard text has this platform's line ends.
+    return box->toPlainText();
+}
+
+void SetBoundedBoxText(QTextEdit* box, const QString& text, QString* full) {
+    if (text.size() <= kPreviewShown) {
+        full->clear();
+        box->setReadOnly(false);
+        SetBoxText(box, text);
+        return;
+    }
+    *full = text;
+    box->setReadOnly(true);
+    SetBoxText(box, QStringLiteral("[Too large to show: the first %L1 of %L2 characters]\n")
+                            .arg(kPreviewShown)
+                            .arg(text.size()) +
+                        text.left(kPreviewShown));
+}
+
+QString BoundedBoxText(const QTextEdit* box, const QString& full) {
+    return full.isNull() ? BoxText(box) : full;
 }
 
 void SetPreviewMargin(Context& ctx, QTextEdit* box) {
@@ -71,7 +89,7 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
     try {
         const std::string bytes = ReadAll(folder_ + Sep + entry);
-        SetBoxText(Ctl<QTextEdit>("RichTextBox1"), FromStore(bytes));
+        SetBoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), StoreToClip(bytes), &fullText_);
         return true;
     } catch (const RuntimeError&) {
         return false; // removed behind the program's back: the box stays as it was
@@ -103,8 +121,7 @@ void frmClipPrev::cmdBack_Click() {
 }
 
 void frmClipPrev::cmdAdd_Click() {
-    // Clips are stored with CR LF line ends, and go back on the clipboard with them.
-    const QString text = BoxText(Ctl<QTextEdit>("RichTextBox1"), true);
+    const QString text = BoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), fullText_);
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(text);
 }

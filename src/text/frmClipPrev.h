@@ -28,6 +28,7 @@ class frmClipPrev : public Form {
     std::vector<std::string> list_; // the lines of Numb, then one empty entry
     int position_ = -1;             // wide enough for any Numb, not only 32,767 lines
     std::string folder_;            // the collector as it was at load
+    QString fullText_;              // the whole clip while the box shows only its beginning
 };
 
 // A text box's right margin: wraps only lines wider than 1001 letters "a" in the main font.
@@ -35,6 +36,13 @@ void SetPreviewMargin(Context& ctx, QTextEdit* box);
 
 // The box shows text with its own line ends; these give and take the clipboard's.
 void SetBoxText(QTextEdit* box, const QString& text);
-QString BoxText(const QTextEdit* box, bool crlf);
+QString BoxText(const QTextEdit* box);
+
+// Megabytes in a box stall the window: a text over kPreviewShown characters shows its beginning,
+// read-only, and is kept whole in *full; otherwise *full is null and the box editable.
+inline constexpr int kPreviewShown = 200000;
+void SetBoundedBoxText(QTextEdit* box, const QString& text, QString* full);
+// What the box stands for: the whole text when it shows only a part, else the box's text.
+QString BoundedBoxText(const QTextEdit* box, const QString& full);
 
 } // namespace quorrel

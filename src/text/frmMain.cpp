@@ -40,7 +40,7 @@ void frmMain::Form_Load() {
     SetOuterHeight(3270);
     ctx.state.TextModeActive = true;
     ctx.hook.Hook(this);
-    Ctl<QLineEdit>("Text1")->setText(ctx.clipboard.GetText());
+    ShowClipboardText(ctx.clipboard.GetText());
     auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
     timer->setInterval(kHotKeyInterval);
     timer->start();
@@ -81,23 +81,53 @@ void frmMain::EnableAdd() {
 }
 
 void frmMain::ShowClipboardText(const QString& text) {
-    Ctl<QLineEdit>("Text1")->setText(text);
+    auto* text1 = Ctl<QLineEdit>("Text1");
+    // A password is shown masked and never stored; it stays masked until the clipboard changes.
+    secret_ = ctx.clipboard.IsSecret() && !text.isEmpty();
+    text1->setEchoMode(secret_ ? QLineEdit::Password : QLineEdit::Normal);
+    if (text.size() <= kText1Shown) {
+        fullText_.clear();
+        text1->setReadOnly(false);
+        text1->setText(text);
+    } else {
+        // A box that lays out megabytes stalls the window: it shows the beginning, read-only,
+        // while the whole text stays here for Add to Collector and Add to Clipboard.
+        fullText_ = text;
+        text1->setReadOnly(true);
+        text1->setText(QStringLiteral("[Too large to show: the first %L1 of %L2 characters] ")
+                           .arg(kText1Shown)
+                           .arg(text.size()) +
+                       text.left(kText1Shown));
+    }
+    text1->setCursorPosition(0);
+}
+
+QString frmMain::Text1Text() {
+    return fullText_.isNull() ? Ctl<QLineEdit>("Text1")->text() : fullText_;
+}
+
+void frmMain::EmptyText1() {
+    ShowClipboardText(QString());
 }
 
 void frmMain::cmdAdd_Click() {
-    auto* text1 = Ctl<QLineEdit>("Text1");
-    if (text1->text().isEmpty()) {
+    if (Text1Text().isEmpty()) {
         ctx.messages.Show(QStringLiteral("There is no text on the Clipboard."));
+        return;
+    }
+    if (secret_) {
+        ctx.messages.Show(QStringLiteral("The text on the Clipboard is marked as a password. It is "
+                                         "not added to the Collector."));
         return;
     }
     try {
         const std::string& folder = ctx.state.CollectorPath;
         BusyGuard busy(ctx.busy);
-        const std::string number = AddClipText(folder, ToStore(text1->text()));
+        // The files first, all or nothing: a failed add leaves the list as it was.
+        AddClip(folder, ClipToStore(Text1Text()));
         auto* combo = Ctl<QComboBox>("Combo1");
         combo->clear();
         combo->setEditText(QString::fromLatin1(kClipListPrompt));
-        IndexClip(folder, number);
         AddClipItems(FromStore(ReadClipIndex(folder)));
     } catch (const RuntimeError& e) {
         ctx.messages.Show(QString::fromStdString(e.Message()));
@@ -106,16 +136,15 @@ void frmMain::cmdAdd_Click() {
 
 void frmMain::Combo1_Click(int index) {
     auto* combo = Ctl<QComboBox>("Combo1");
-    auto* text1 = Ctl<QLineEdit>("Text1");
     const QString entry = combo->itemText(index);
     ctx.clipboard.Clear();
-    text1->clear();
+    EmptyText1();
     try {
         const std::string number = SplitString(ToStore(entry), ") ", "F");
         const std::string text = ReadClipForClipboard(ctx.state.CollectorPath, number);
         ctx.clipboard.Clear();
-        text1->clear();
-        ctx.clipboard.SetText(FromStore(text));
+        EmptyText1();
+        ctx.clipboard.SetText(StoreToClip(text));
     } catch (const RuntimeError& e) {
         // The list names a clip whose file was removed behind the program's back.
         ctx.messages.Show(QString::fromStdString(e.Message()));
@@ -125,14 +154,14 @@ void frmMain::Combo1_Click(int index) {
 
 void frmMain::cmdAddToClipboard_Click() {
     BusyGuard busy(ctx.busy);
-    const QString t = Ctl<QLineEdit>("Text1")->text();
+    const QString t = Text1Text();
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(t);
 }
 
 void frmMain::cmdClear_Click() {
     ctx.clipboard.Clear();
-    Ctl<QLineEdit>("Text1")->clear();
+    EmptyText1();
     auto* combo = Ctl<QComboBox>("Combo1");
     combo->setEditText(QString::fromLatin1(kClipListPrompt));
     combo->lineEdit()->setCursorPosition(0);

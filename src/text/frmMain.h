@@ -30,6 +30,15 @@ class frmMain : public Form {
     void cmdPreview_Click();
     void cmdPix_Click();
     void mnuProgHelp_Click();
+
+    // Text1's text: all of it, also when the box shows only its beginning.
+    QString Text1Text();
+    static constexpr int kText1Shown = 10000;
+
+  private:
+    void EmptyText1();
+    QString fullText_; // the whole text while Text1 shows only a part of it
+    bool secret_ = false;
 };
 
 } // namespace quorrel

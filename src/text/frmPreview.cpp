@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace quorrel {
 
@@ -19,12 +20,20 @@ void frmPreview::Form_Load() {
     auto* box = Ctl<QTextEdit>("RichTextBox1");
     SetPreviewMargin(ctx, box);
     const QString text = ctx.clipboard.GetText();
-    crlf_ = text.contains(QStringLiteral("\r\n")); // OK gives back the line ends it found
-    SetBoxText(box, text);
+    fullText_ = QString();
+    secret_ = ctx.clipboard.IsSecret() && !text.isEmpty();
+    box->setReadOnly(false);
+    if (secret_) {
+        // A password is never shown in clear, and OK leaves it as it is.
+        box->setReadOnly(true);
+        box->setPlainText(QString(std::min<qsizetype>(text.size(), 64), QChar(0x25CF)));
+    } else {
+        SetBoundedBoxText(box, text, &fullText_);
+    }
 }
 
 void frmPreview::cmdOk_Click() {
-    ctx.clipboard.SetText(BoxText(Ctl<QTextEdit>("RichTextBox1"), crlf_));
+    if (!secret_) ctx.clipboard.SetText(BoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), fullText_));
     ctx.forms.Unload(Id());
 }
 

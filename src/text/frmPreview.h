@@ -14,7 +14,8 @@ class frmPreview : public Form {
     void cmdCancel_Click();
 
   private:
-    bool crlf_ = false;
+    QString fullText_; // the whole text while the box shows only its beginning
+    bool secret_ = false;
 };
 
 } // namespace quorrel

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -83,6 +84,7 @@ QWidget* MakeControl(const ControlLayout& c, QWidget* parent) {
     case Kind::RichText: {
         auto* r = new QTextEdit(parent);
         r->setAcceptRichText(false);
+        r->setTabChangesFocus(true); // Tab leaves the box; Ctrl+Tab types a tab
         w = r;
         break;
     }
@@ -120,7 +122,7 @@ void SetCaption(QLabel* label, const QString& caption) {
 void UseDialogFont() {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(8.0);
+    f.setPointSizeF(7.5);
     QApplication::setFont(f);
 }
 
@@ -181,14 +183,27 @@ void Form::Build() {
     chromeHeight_ = menuPx;
     const QSize size(Px(L.clientWidth), Px(L.clientHeight) + menuPx);
     resize(size);
+    asked_ = size;
     if (L.frame != Frame::Sizable) setFixedSize(size);
 
     if (L.centred) {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        move(screen.center() - QPoint(size.width() / 2, size.height() / 2));
+        centrePending_ = true;
+        Centre(size);
     } else {
         setGeometry(Px(L.fixedLeft), Px(L.fixedTop), size.width(), size.height());
     }
+}
+
+// Centred on the screen with the frame the window manager gives it, as far as that is known
+// yet; a window larger than the screen stands at its top left corner.
+// The size is the one last asked for: a shown window learns its new size only later.
+void Form::Centre(QSize client) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer = client + (frameGeometry().size() - geometry().size());
+    move(area.left() + std::max(0, (area.width() - outer.width()) / 2),
+         area.top() + std::max(0, (area.height() - outer.height()) / 2));
 }
 
 QAction* Form::Menu(const char* name) const {
@@ -196,26 +211,31 @@ QAction* Form::Menu(const char* name) const {
 }
 
 void Form::SetOuterHeight(int twips) {
-    // Outer height counts the frame and caption bar, which the window manager adds around us.
-    const int frame = frameGeometry().height() - geometry().height();
-    if (frame == 0) pendingOuterHeight_ = twips; // fitted again once the frame is known
-    const int h = std::max(Px(twips) - frame, chromeHeight_ + 1);
-    if (Layout().frame == Frame::Sizable) {
-        resize(width(), h);
-    } else {
-        setFixedSize(width(), h);
-    }
+    outerHeight_ = twips;
+    ApplyOuterSize();
 }
 
 void Form::SetOuterWidth(int twips) {
-    const int frame = frameGeometry().width() - geometry().width();
-    if (frame == 0) pendingOuterWidth_ = twips;
-    const int w = std::max(Px(twips) - frame, 1);
+    outerWidth_ = twips;
+    ApplyOuterSize();
+}
+
+// The outer size counts the frame and caption bar, which the window manager adds around the
+// window: applied again whenever the frame changes (it is known only once the window is shown).
+void Form::ApplyOuterSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    framed_ = frame;
+    QSize client = asked_;
+    if (outerHeight_)
+        client.setHeight(std::max(Px(outerHeight_) - frame.height(), chromeHeight_ + 1));
+    if (outerWidth_) client.setWidth(std::max(Px(outerWidth_) - frame.width(), 1));
     if (Layout().frame == Frame::Sizable) {
-        resize(w, height());
+        resize(client);
     } else {
-        setFixedSize(w, height());
+        setFixedSize(client);
     }
+    asked_ = client;
+    if (centrePending_) Centre(client); // a window that starts centred is centred at its load size
 }
 
 void Form::moveEvent(QMoveEvent* e) {
@@ -223,14 +243,27 @@ void Form::moveEvent(QMoveEvent* e) {
     FitFrame();
 }
 
-// The window manager frames the window some time after it is first shown (it moves it then).
+void Form::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // The window manager frames the window some time after it is first shown: it moves it then,
+    // or (for a window at a fixed place) only exposes it.
+    if (QWindow* handle = windowHandle(); handle && !watchingHandle_) {
+        watchingHandle_ = true;
+        handle->installEventFilter(this);
+    }
+    FitFrame(); // where the frame is known at once
+}
+
+// Once the frame is known: the outer sizes asked for at load, then the centred place.
 void Form::FitFrame() {
-    if (!pendingOuterHeight_ && !pendingOuterWidth_) return;
-    if (!isVisible() || frameGeometry().size() == geometry().size()) return;
-    const int h = pendingOuterHeight_, w = pendingOuterWidth_;
-    pendingOuterHeight_ = pendingOuterWidth_ = 0;
-    if (h) SetOuterHeight(h);
-    if (w) SetOuterWidth(w);
+    if (!isVisible()) return;
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty() || frame == framed_) return;
+    ApplyOuterSize();
+    if (centrePending_) {
+        Centre(asked_);
+        centrePending_ = false;
+    }
 }
 
 void Form::closeEvent(QCloseEvent* e) {
@@ -238,19 +271,105 @@ void Form::closeEvent(QCloseEvent* e) {
     if (!unloading_) ctx.forms.Unload(id_);
 }
 
+QPushButton* Form::MarkedButton(bool cancel) const {
+    for (const ControlLayout& c : Layout().controls)
+        if (c.kind == Kind::Button && (c.flags & (cancel ? Cancel : Default)))
+            return Ctl<QPushButton>(c.name);
+    return nullptr;
+}
+
 bool Form::PressDefault(bool cancel) {
-    for (QPushButton* b : client_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
-        const ControlLayout* c = nullptr;
-        for (const ControlLayout& x : Layout().controls)
-            if (b->objectName() == QLatin1String(x.name)) c = &x;
-        if (!c || !(c->flags & (cancel ? Cancel : Default))) continue;
-        if (b->isEnabled() && b->isVisible()) b->click();
-        return true; // a disabled default button swallows Enter: nothing happens
+    QPushButton* b = MarkedButton(cancel);
+    if (!b) return false;
+    if (b->isEnabled() && b->isVisible()) b->click();
+    return true; // a disabled default button swallows Enter: nothing happens
+}
+
+namespace {
+
+bool IsEnter(const QKeyEvent* k) {
+    return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+}
+
+// The modifiers the user holds; the keypad's Enter counts as Enter.
+Qt::KeyboardModifiers Held(const QKeyEvent* k) {
+    return k->modifiers() & ~Qt::KeypadModifier;
+}
+
+// The last key that came up, and when (the server's time, in milliseconds).
+struct Release {
+    int key = 0;
+    quint64 time = 0;
+} lastRelease;
+
+void NoteRelease(const QKeyEvent* k) {
+    lastRelease = {k->key(), k->timestamp()};
+}
+
+// A press the server made because the key is held down. X11 sends each repeat as a release and a
+// press at the same moment; Qt marks the pair only when both have arrived together, so a press
+// that follows the release of its key within a few milliseconds (faster than any hand) counts
+// as a repeat as well.
+bool IsRepeat(const QKeyEvent* k) {
+    if (k->isAutoRepeat()) return true;
+    return k->timestamp() != 0 && k->key() == lastRelease.key &&
+           k->timestamp() >= lastRelease.time && k->timestamp() - lastRelease.time <= 10;
+}
+
+// An access key (Alt + letter) repeated while held: it presses its button once, not once per
+// repeat, so a held key never runs a command (Add to Collector) again and again.
+bool RepeatedAccessKey(const QKeyEvent* k) {
+    return (Held(k) & Qt::AltModifier) && k->key() != Qt::Key_Alt && IsRepeat(k);
+}
+
+} // namespace
+
+bool Form::HandleKey(QObject* watched, QKeyEvent* k) {
+    if (k->type() == QEvent::ShortcutOverride) {
+        // Taken here, the repeat never reaches the shortcut; its key press is dropped below.
+        if (!RepeatedAccessKey(k)) return false;
+        k->accept();
+        return true;
+    }
+    if (RepeatedAccessKey(k)) return true;
+    // A focused button takes no repeated key: a held Space clicks it once, where the repeats
+    // would otherwise press it down again for each of their releases to click.
+    if (qobject_cast<QPushButton*>(watched) && IsRepeat(k)) return true;
+    auto* box = qobject_cast<QTextEdit*>(watched);
+    if (box && k->key() == Qt::Key_Tab && Held(k) == Qt::ControlModifier) {
+        box->insertPlainText(QStringLiteral("\t")); // Tab itself moves the focus on
+        return true;
+    }
+    if (IsEnter(k) && Held(k) == Qt::ControlModifier && box) {
+        box->insertPlainText(QStringLiteral("\n"));
+        return true;
+    }
+    if (IsEnter(k) && Held(k) == Qt::NoModifier) {
+        if (auto* cb = qobject_cast<QComboBox*>(watched); cb && cb->view()->isVisible())
+            return false;
+        // Enter presses the focused button, else the default one. A text box of a window
+        // without a default button takes Enter as a line break.
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button) button = MarkedButton(false);
+        if (!button) return !box;
+        if (IsRepeat(k)) return true; // a held Enter presses once
+        if (button->isEnabled() && button->isVisible()) button->click();
+        return true;
+    }
+    if (k->key() == Qt::Key_Escape && Held(k) == Qt::NoModifier) {
+        if (auto* cb = qobject_cast<QComboBox*>(watched); cb && cb->view()->isVisible())
+            return false;
+        if (!IsRepeat(k)) PressDefault(true);
+        return true; // Esc does nothing where no cancel button is marked
     }
     return false;
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == windowHandle()) {
+        if (e->type() == QEvent::Expose) QTimer::singleShot(0, this, [this] { FitFrame(); });
+        return false;
+    }
     if (e->type() == QEvent::MouseButtonRelease && qobject_cast<QLabel*>(watched)) {
         auto* m = static_cast<QMouseEvent*>(e);
         auto* l = static_cast<QLabel*>(watched);
@@ -258,41 +377,23 @@ bool Form::eventFilter(QObject* watched, QEvent* e) {
             l->rect().contains(m->position().toPoint()))
             emit Clicked(l->objectName());
     }
-    if (e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
-        const bool esc = k->key() == Qt::Key_Escape;
-        if (enter && k->modifiers() == Qt::NoModifier) {
-            if (qobject_cast<QTextEdit*>(watched)) return false; // multi-line boxes take Enter
-            if (auto* cb = qobject_cast<QComboBox*>(watched); cb && cb->view()->isVisible())
-                return false;
-            // Enter presses the default button; where a window has none, the focused one.
-            if (PressDefault(false)) return true;
-            if (auto* b = qobject_cast<QPushButton*>(watched)) {
-                if (b->isEnabled()) b->click();
-            }
-            return true;
-        }
-        if (esc) {
-            if (auto* cb = qobject_cast<QComboBox*>(watched); cb && cb->view()->isVisible())
-                return false;
-            PressDefault(true);
-            return true; // Esc does nothing where no cancel button is marked
-        }
-    }
+    if (e->type() == QEvent::KeyRelease) NoteRelease(static_cast<QKeyEvent*>(e));
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) &&
+        HandleKey(watched, static_cast<QKeyEvent*>(e)))
+        return true;
     return QMainWindow::eventFilter(watched, e);
 }
 
+// Keys that no control took, or that reached the window with no control focused.
+bool Form::event(QEvent* e) {
+    if (e->type() == QEvent::ShortcutOverride && HandleKey(this, static_cast<QKeyEvent*>(e)))
+        return true;
+    if (e->type() == QEvent::KeyRelease) NoteRelease(static_cast<QKeyEvent*>(e));
+    return QMainWindow::event(e);
+}
+
 void Form::keyPressEvent(QKeyEvent* k) {
-    if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
-        k->modifiers() == Qt::NoModifier) {
-        PressDefault(false);
-        return;
-    }
-    if (k->key() == Qt::Key_Escape) {
-        PressDefault(true);
-        return;
-    }
+    if (HandleKey(this, k)) return;
     QMainWindow::keyPressEvent(k);
 }
 

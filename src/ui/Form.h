@@ -12,6 +12,8 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QKeyEvent;
+class QPushButton;
 
 namespace quorrel {
 
@@ -74,15 +76,27 @@ class Form : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool event(QEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
   private:
     void Build();
     bool PressDefault(bool cancel);
+    // The button marked as the window's default (Enter) or cancel (Esc) button, if any.
+    QPushButton* MarkedButton(bool cancel) const;
+    // Enter, Esc, Tab in the text boxes and held access keys, as users of desktops expect.
+    bool HandleKey(QObject* watched, QKeyEvent* k);
     void FitFrame();
-    // Outer sizes asked for while the window manager's frame was not known yet, in twips.
-    int pendingOuterHeight_ = 0;
-    int pendingOuterWidth_ = 0;
+    void Centre(QSize client);
+    QSize asked_;                // the size last given to the window (the part inside its frame)
+    bool centrePending_ = false; // starts centred and was not yet placed with its frame
+    bool watchingHandle_ = false;
+    void ApplyOuterSize();
+    // Outer sizes the window set on itself, in twips (0: none), and the frame they allowed for.
+    int outerHeight_ = 0;
+    int outerWidth_ = 0;
+    QSize framed_;
     FormId id_;
     QWidget* client_ = nullptr;
     int chromeHeight_ = 0; // what the window adds above and below its client area, in pixels
@@ -93,8 +107,8 @@ class Form : public QMainWindow {
 // fixed left edge, or downwards for a wrapping label).
 void SetCaption(QLabel* label, const QString& caption);
 
-// The windows were laid out for an 8-point dialog font of Arial's width: use the closest one
-// installed for the whole program.
+// The windows were laid out for an 8-point bitmap dialog font, narrower than Arial: Liberation
+// Sans (Arial's widths, package fonts-liberation) at 7.5 points fits every caption at 96 dpi.
 void UseDialogFont();
 
 } // namespace quorrel

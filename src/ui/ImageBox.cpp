@@ -33,6 +33,11 @@ void ImageBox::Rescale() {
         const QSize coarse = box * 4;
         if (source.width() > coarse.width() * 2 || source.height() > coarse.height() * 2)
             source = source.scaled(coarse, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        // Smooth scaling gives noise for one-bit and palette pictures: scale full colour.
+        if (source.depth() < 32 || source.format() == QImage::Format_Indexed8)
+            source = source.convertToFormat(source.hasAlphaChannel()
+                                                ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
         shown_ =
             QPixmap::fromImage(source.scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }

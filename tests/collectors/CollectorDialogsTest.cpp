@@ -175,14 +175,15 @@ TEST_F(Dialogs, ATakenOrUnusableNameChangesNothing) {
     EXPECT_TRUE(w.Exists("Clips/Data/Other/Settings.ini"));
 }
 
-TEST_F(Dialogs, AFolderTheFileSystemRefusesIsReportedAndWritesNoSetting) {
+TEST_F(Dialogs, ANameTooLongForTheFileSystemIsToldBeforeAnythingIsWritten) {
     Start();
     const std::string ini = w.Read(kAppIni);
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
     d->Ctl<QLineEdit>("Text1")->setText(QString(300, QLatin1Char('n'))); // beyond a name's length
     d->cmdOk_Click();
     ASSERT_EQ(w.messages.shown.size(), 1);
-    EXPECT_TRUE(w.messages.shown[0].startsWith("75 ")) << w.messages.shown[0].toStdString();
+    EXPECT_TRUE(w.messages.shown[0].startsWith("The name is too long"))
+        << w.messages.shown[0].toStdString();
     EXPECT_EQ(w.Read(kAppIni), ini);
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmNameTxt));
 }
@@ -274,7 +275,7 @@ TEST_F(FirstRun, AStoreThatCannotBeRemovedIsReportedAndTheProgramEndsAnyway) {
     ASSERT_EQ(w.messages.shown.size(), 1);
     EXPECT_TRUE(w.messages.shown[0].contains("could not be removed"));
     EXPECT_EQ(ended.count(), 1);
-    std::system(("chattr -i '" + locked + "' 2>/dev/null").c_str());
+    EXPECT_NE(std::system(("chattr -i '" + locked + "' 2>/dev/null").c_str()), -1);
     ::chmod(locked.c_str(), 0700);
 }
 
@@ -428,10 +429,10 @@ TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmDelete));
 }
 
-// A delete the system refuses as a path/file access error (75) is answered as the open
-// collector, the one such refusal a user can act on; here the collectors folder stops being
-// reachable (a link to itself) after the list was shown.
-TEST_F(Dialogs, DeleteAnswersAnAccessErrorAsTheOpenCollector) {
+// A delete the system refuses is told as it is, not as the open collector (which is refused
+// before anything is tried); here the collectors folder stops being reachable (a link to
+// itself) after the list was shown.
+TEST_F(Dialogs, ADeleteTheSystemRefusesIsToldAsItIs) {
     Start();
     auto* d = Open<frmDelete>(FormId::frmDelete);
     Choose(d->Ctl<QComboBox>("Combo1"), "Misc");
@@ -441,7 +442,9 @@ TEST_F(Dialogs, DeleteAnswersAnAccessErrorAsTheOpenCollector) {
     QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
     std::filesystem::remove(data);
     std::filesystem::rename(data + ".away", data);
-    EXPECT_EQ(w.messages.shown, QStringList{"You may not delete the Collector you have open"});
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown[0].startsWith("Runtime Error\r\n75 Path/File access error"))
+        << w.messages.shown[0].toStdString();
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmDelete));
     EXPECT_FALSE(w.busy.busy);
     EXPECT_TRUE(w.Exists("Clips/Data/Misc/Settings.ini"));

@@ -25,9 +25,7 @@ class StoreTest : public quorrel::test::ScratchTest {
     }
     std::string In(const std::string& name) const { return collector + "/" + name; }
     std::string Add(const std::string& text) { // Add to Collector's store steps
-        const std::string n = AddClipText(collector, text);
-        IndexClip(collector, n);
-        return n;
+        return AddClip(collector, text);
     }
     std::string collector;
 };
@@ -102,12 +100,12 @@ TEST_F(StoreTest, FailedAddWritesNoClip) {
     };
     for (const auto& c : cases) {
         Put(In("Settings.ini"), c.settings);
-        EXPECT_EQ(ERR_OF(AddClipText(collector, "text")), c.error) << c.settings;
+        EXPECT_EQ(ERR_OF(AddClip(collector, "text")), c.error) << c.settings;
         EXPECT_EQ(Get(In("Settings.ini")), c.settings);
         EXPECT_EQ(Entries(collector), 1);
     }
     const std::string gone = CollectorsFolder(root) + "Gone";
-    EXPECT_EQ(ERR_OF(AddClipText(gone, "text")), ErrPathNotFound);
+    EXPECT_EQ(ERR_OF(AddClip(gone, "text")), ErrPathNotFound);
     EXPECT_FALSE(fs::exists(gone));
     EXPECT_TRUE(ReadClipIndex(gone).empty());
 }
@@ -138,7 +136,7 @@ TEST_F(StoreTest, StartWithoutLabelLeavesAddToFailOnConversion) {
     OpenCollectorAtStart(state);
     EXPECT_EQ(state.CollectorPath, CollectorsFolder(root));
     EXPECT_EQ(Get(AppSettingsFile(root)), "[Collector]\r\nOpen=" + CollectorsFolder(root) + "\r\n");
-    EXPECT_EQ(ERR_OF(AddClipText(state.CollectorPath, "text")), ErrTypeMismatch);
+    EXPECT_EQ(ERR_OF(AddClip(state.CollectorPath, "text")), ErrTypeMismatch);
     EXPECT_FALSE(fs::exists(DataFolder(root) + "/1"));
     if (quorrel::test::UserAttrsSupported(root)) {
         EXPECT_TRUE(IsHidden(AppSettingsFile(root)));

@@ -43,7 +43,7 @@ shot text_mode_home
 focus "$m"
 open_popup "$m" click $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 ))
 xdotool key Down Return
-restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip\r\n' ]; }
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip\n' ]; }
 wait_until 5 restored || fail "Home's clip not on the clipboard"
 
 # The graphics window follows too: its slot 1 shows Home's picture.

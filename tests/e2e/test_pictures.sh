@@ -30,8 +30,7 @@ serve_clip image/png "$E2E_TMP/red.png"
 wait_until 5 is_red_in_current || fail "copied PNG not shown: $(colour_at 108 160)"
 shot pictures_current
 
-# The focus starts on Clear Clipboard (first in the tab order); Enter still presses Add To
-# Collector, the default button.
+# The window shows with the focus on Add To Collector, its default button: Enter stores.
 focus "$p"
 key_to "$p" Return
 # Stored: the count says 1 and the whole bitmap is there (in whichever order they are written).

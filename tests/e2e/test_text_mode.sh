@@ -26,6 +26,7 @@ wait_until 5 text1_differs "$before" || fail "the copied text did not show in Te
 shot text_mode
 focus "$m"
 key_to "$m" alt+a
+# The clip file is written first and the list line last: wait for each whole.
 wait_file "$DOCS/Clips/Data/Work/1" $'hello from xclip\r\n'
 wait_file "$DOCS/Clips/Data/Work/Data" $'1) hello from xclip\r\n'
 
@@ -40,7 +41,7 @@ key_to "$m" alt+d
 open_popup "$m" click $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 ))
 shot clip_list_open
 xdotool key Down Return
-restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\r\n' ]; }
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\n' ]; }
 wait_until 5 restored || fail "clip 1 not back on the clipboard: $(clip_out | od -c | head -3)"
 shot clip_restored
 

@@ -13,11 +13,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -111,7 +113,8 @@ TEST_F(GraphicsMode, AddFailuresShowTheirMessageAndKeepPicNum) {
         const char* after;
     };
     const Case cases[] = {
-        {nullptr, false, "There are no graphics on the Clipboard.", "[Collector]\r\nPicNum=0\r\n"},
+        // A failed first picture leaves no Pix folder behind.
+        {nullptr, false, "There are no graphics on the Clipboard.", ""},
         {"[Collector]\r\nPicNum=3\r\n", false, "There are no graphics on the Clipboard.",
          "[Collector]\r\nPicNum=3\r\n"},
         {"[Collector]\r\nPicNum=two\r\n", true, "13 Type mismatch",
@@ -143,7 +146,7 @@ TEST_F(GraphicsMode, TextOnTheClipboardNeverFillsTheCollector) {
         Click("cmdSave");
     EXPECT_EQ(w.messages.shown.size(), 16);
     EXPECT_EQ(w.messages.shown.count("There are no graphics on the Clipboard."), 16);
-    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=0\r\n");
+    EXPECT_FALSE(w.Exists(Pix("")));
 }
 
 TEST_F(GraphicsMode, CollectorFolderRemovedBehindTheProgramsBackIsReportedNotACrash) {
@@ -336,4 +339,165 @@ TEST_F(GraphicsMode, MenuAndLabelOpenTheirWindowsAndExitEndsTheProgram) {
     for (int i = 0; i < kFormCount; ++i)
         EXPECT_FALSE(w.app->IsLoaded(static_cast<FormId>(i))) << FormName(static_cast<FormId>(i));
     Drain();
+}
+
+namespace {
+
+// A picture with detail everywhere, so that its encoded data runs through the whole file.
+QImage Noise(int w, int h) {
+    QImage picture(w, h, QImage::Format_RGB32);
+    quint32 x = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int i = 0; i < w; ++i) {
+            x = x * 1103515245u + 12345u;
+            picture.setPixel(i, y, qRgb(x >> 24, (x >> 16) & 0xff, (x >> 8) & 0xff));
+        }
+    return picture;
+}
+
+std::string Encoded(const QImage& picture, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(picture.save(&buffer, format));
+    return bytes.toStdString();
+}
+
+} // namespace
+
+TEST_F(GraphicsMode, EnterRightAfterSwitchingStoresThePictureOnceHoweverLongItIsHeld) {
+    Start();
+    w.clipboard.ExternalImage(Filled(8, 8, Qt::red));
+    GraphicsModeOn();
+    QWidget* focus = pix->focusWidget();
+    ASSERT_EQ(focus, Button("cmdSave"));
+    QTest::simulateEvent(focus, true, Qt::Key_Return, Qt::NoModifier, "\r", false);
+    EXPECT_TRUE(w.Exists(Pix("1.jpg")));
+    for (int i = 0; i < 12; ++i) // the key repeats while it is held
+        QTest::simulateEvent(focus, true, Qt::Key_Return, Qt::NoModifier, "\r", true);
+    QTest::simulateEvent(focus, false, Qt::Key_Return, Qt::NoModifier, "\r", false);
+    EXPECT_FALSE(w.Exists(Pix("2.jpg")));
+    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=1\r\n");
+    EXPECT_TRUE(w.messages.shown.isEmpty());
+
+    // Every time the window shows, the focus is back on Add To Collector.
+    Click("cmdText");
+    pix->Ctl<QPushButton>("cmdPreview")->setFocus();
+    GraphicsModeOn();
+    EXPECT_EQ(pix->focusWidget(), Button("cmdSave"));
+}
+
+TEST_F(GraphicsMode, EnterOnAFocusedButtonPressesThatButton) {
+    Start();
+    w.clipboard.ExternalImage(Filled(8, 8, Qt::red));
+    GraphicsModeOn();
+    QTest::keyClick(pix->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(pix->focusWidget(), Button("cmdClear"));
+    QTest::keyClick(pix->focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(w.clipboard.GetFormat());
+    EXPECT_FALSE(Current()->isEnabled());
+    EXPECT_FALSE(w.Exists(Pix("")));
+    EXPECT_TRUE(w.messages.shown.isEmpty());
+}
+
+TEST_F(GraphicsMode, APictureFileThatEndsEarlyHidesItsSlot) {
+    Start();
+    const QImage noise = Noise(120, 90);
+    const std::string png = Encoded(noise, "PNG"), jpeg = Encoded(noise, "JPEG");
+    Store(1, png.substr(0, png.size() / 2));
+    Store(2, jpeg.substr(0, jpeg.size() * 2 / 3));
+    Store(3, png);
+    Store(4, jpeg);
+    Store(5, jpeg + "trailing bytes after the picture");
+    GraphicsModeOn();
+    EXPECT_EQ(Shown(), (std::set<int>{3, 4, 5}));
+    EXPECT_EQ(pix->Slot(3)->Picture().convertToFormat(QImage::Format_RGB32), noise);
+    EXPECT_EQ(pix->Slot(4)->Picture().size(), QSize(120, 90));
+
+    // Once whole, the same slot shows the picture.
+    Store(1, png);
+    w.app->RefreshPictureSlots();
+    EXPECT_EQ(Shown(), (std::set<int>{1, 3, 4, 5}));
+}
+
+TEST_F(GraphicsMode, ASlotShowsTheFileItNamesNowNotOneOfTheSameSizeAndTime) {
+    Start();
+    w.MakeCollector("Other", {}, false);
+    const std::string other = "Clips/Data/Other/Pix/1.jpg";
+    Store(1, Bitmap(Qt::red, 6, 6));
+    w.Write(other, Bitmap(Qt::blue, 6, 6));
+    const auto when = std::filesystem::last_write_time(w.Path(Pix("1.jpg")));
+    std::filesystem::last_write_time(w.Path(other), when);
+    GraphicsModeOn();
+    EXPECT_EQ(pix->Slot(1)->Picture().pixelColor(0, 0), QColor(Qt::red));
+
+    // What opening the other collector does to the slots.
+    w.app->State().CollectorPath = w.Path("Clips/Data/Other");
+    w.app->RefreshPictureSlots();
+    EXPECT_EQ(pix->Slot(1)->Picture().pixelColor(0, 0), QColor(Qt::blue));
+
+    // A file put in place of another under the same name, size and time is read too.
+    w.Write("Clips/Data/Other/Pix/new.jpg", Bitmap(Qt::green, 6, 6));
+    std::filesystem::last_write_time(w.Path("Clips/Data/Other/Pix/new.jpg"), when);
+    std::filesystem::rename(w.Path("Clips/Data/Other/Pix/new.jpg"), w.Path(other));
+    w.app->RefreshPictureSlots();
+    EXPECT_EQ(pix->Slot(1)->Picture().pixelColor(0, 0), QColor(Qt::green));
+}
+
+TEST_F(GraphicsMode, AStoredPictureIsA24BitBitmapWithZeroPadding) {
+    Start();
+    // A one-bit picture whose row padding holds leftovers, as a decoder may leave it.
+    QImage mono(5, 3, QImage::Format_Mono);
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    std::memset(mono.bits(), 0xA5, static_cast<size_t>(mono.sizeInBytes()));
+    w.clipboard.ExternalImage(mono);
+    GraphicsModeOn();
+    Click("cmdSave");
+    const std::string bmp = w.Read(Pix("1.jpg"));
+    ASSERT_EQ(bmp.size(), 54u + 16 * 3); // rows of 15 bytes padded to 16
+    EXPECT_EQ(bmp[28], 24) << "bits per pixel";
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(bmp[54 + row * 16 + 15], 0) << "padding of row " << row;
+    const QImage back = pix->Slot(1)->Picture().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(back, mono.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(GraphicsMode, TheViewerIsCentredAtTheSizeItsPictureGivesIt) {
+    Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    w.clipboard.ExternalImage(Filled(200, 100, Qt::red));
+    w.app->Show(FormId::frmPixView);
+    auto* view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
+    ASSERT_NE(view, nullptr);
+    const QRect outer = view->frameGeometry();
+    EXPECT_EQ(outer.size(), QSize(220, 140));
+    EXPECT_LE(std::abs(outer.center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(outer.center().y() - screen.center().y()), 1);
+    w.app->Unload(FormId::frmPixView);
+    Drain();
+
+    // Larger than the screen: at the screen's top left corner.
+    w.clipboard.ExternalImage(Filled(screen.width() + 50, screen.height() + 20, Qt::red));
+    w.app->Show(FormId::frmPixView);
+    view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->frameGeometry().topLeft(), screen.topLeft());
+}
+
+TEST_F(GraphicsMode, OneBitAndPalettePicturesShowInTheirColours) {
+    Start();
+    GraphicsModeOn();
+    QImage mono(900, 700, QImage::Format_Mono); // as a one-colour PNG decodes
+    mono.setColorTable({qRgb(255, 0, 0), qRgb(0, 0, 255)});
+    mono.fill(0);
+    QImage palette(900, 700, QImage::Format_Indexed8);
+    palette.setColorTable({qRgb(0, 128, 0)});
+    palette.fill(0);
+    for (const QImage& picture : {mono, palette}) {
+        w.clipboard.ExternalImage(picture);
+        const QImage shown = Current()->grab().toImage();
+        const QColor expected = picture.pixelColor(0, 0);
+        for (QPoint p : {QPoint(50, 50), QPoint(100, 150), QPoint(190, 10)})
+            EXPECT_EQ(shown.pixelColor(p), expected) << p.x() << "," << p.y();
+    }
 }

@@ -12,6 +12,7 @@ namespace quorrel::test {
 void FakeClipboard::Clear() {
     text_.clear();
     image_ = QImage();
+    secret_ = false;
     ++writes;
     ++notices;
     emit changed();
@@ -21,6 +22,7 @@ void FakeClipboard::SetText(const QString& t) {
     if (beforeWrite) beforeWrite();
     text_ = t;
     image_ = QImage();
+    secret_ = false;
     ++writes;
     ++notices;
     emit changed();
@@ -29,13 +31,15 @@ void FakeClipboard::SetText(const QString& t) {
 void FakeClipboard::SetData(const QImage& img) {
     text_.clear();
     image_ = img;
+    secret_ = false;
     ++writes;
     ++notices;
     emit changed();
 }
 
-void FakeClipboard::ExternalText(const QString& t) {
+void FakeClipboard::ExternalText(const QString& t, bool secret) {
     text_ = t;
+    secret_ = secret;
     image_ = QImage();
     ++notices;
     emit changed();
@@ -43,6 +47,7 @@ void FakeClipboard::ExternalText(const QString& t) {
 
 void FakeClipboard::ExternalImage(const QImage& img) {
     text_.clear();
+    secret_ = false;
     image_ = img;
     ++notices;
     emit changed();

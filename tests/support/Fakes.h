@@ -31,7 +31,8 @@ class FakeClipboard : public Clipboard {
     QImage GetData() override { return image_; }
     void SetData(const QImage& img) override;
     // Another program copied something.
-    void ExternalText(const QString& t);
+    void ExternalText(const QString& t, bool secret = false);
+    bool IsSecret() override { return secret_; }
     void ExternalImage(const QImage& img);
     int notices = 0;
     int writes = 0;
@@ -40,6 +41,7 @@ class FakeClipboard : public Clipboard {
   private:
     QString text_;
     QImage image_;
+    bool secret_ = false;
 };
 
 class RecordingMessageBox : public MessageBox {

@@ -133,8 +133,8 @@ TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
     EXPECT_EQ(Box(p), "<b>tag</b>\n");
     const int writes = w.clipboard.writes;
     Press(p, "cmdAdd");
-    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\r\n"); // the stored line ends, as a chosen clip
-    EXPECT_EQ(w.clipboard.writes, writes + 2);          // cleared, then set
+    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\n"); // the clipboard's own line ends
+    EXPECT_EQ(w.clipboard.writes, writes + 2);        // cleared, then set
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
 }
 
@@ -171,22 +171,91 @@ TEST_F(Previews, PastePreviewOkPutsTheEditedTextBackWithoutClearing) {
     auto* box = p->Ctl<QTextEdit>("RichTextBox1");
     box->moveCursor(QTextCursor::End);
     QTest::keyClicks(box, " world");
-    QTest::keyClick(box, Qt::Key_Return); // Enter is a line break in the box, not OK
+    QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier); // a line break, not OK
+    QTest::keyClick(box, Qt::Key_Tab, Qt::ControlModifier);    // a tab character
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmPreview));
+    EXPECT_EQ(Box(p), "hello world\n\t");
     const int writes = w.clipboard.writes;
-    Press(p, "cmdOk");
-    EXPECT_EQ(w.clipboard.GetText(), "hello world\n");
+    QTest::keyClick(box, Qt::Key_Return); // Enter is OK, also in the box
+    EXPECT_EQ(w.clipboard.GetText(), "hello world\n\t");
     EXPECT_EQ(w.clipboard.writes, writes + 1);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
 }
 
-TEST_F(Previews, PastePreviewGivesBackTheLineEndsItFound) {
+TEST_F(Previews, TabLeavesBothBoxesInTheWindowsTabOrder) {
+    Start({"one", "two"});
+    struct Case {
+        quorrel::Form* form;
+        const char* after;  // focused after Tab in the box
+        const char* before; // focused after Shift+Tab in the box
+    };
+    // The clip preview's Back button starts disabled: Tab passes over it to Next.
+    for (const Case& c : {Case{Paste(), "cmdOk", nullptr}, Case{Clips(), "cmdNext", "cmdClose"}}) {
+        SCOPED_TRACE(c.form->objectName().toStdString());
+        auto* box = c.form->Ctl<QTextEdit>("RichTextBox1");
+        const QString text = box->toPlainText();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Tab);
+        ASSERT_NE(c.form->focusWidget(), nullptr);
+        EXPECT_EQ(c.form->focusWidget()->objectName(), c.after);
+        QTest::keyClick(c.form->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(c.form->focusWidget(), box);
+        if (c.before) {
+            QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+            EXPECT_EQ(c.form->focusWidget()->objectName(), c.before);
+        }
+        EXPECT_EQ(box->toPlainText(), text) << "no tab typed into the box";
+    }
+}
+
+TEST_F(Previews, EnterInTheClipPreviewPressesTheFocusedButtonOrBreaksTheLine) {
+    Start({"one", "two"});
+    auto* p = Clips();
+    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClick(box, Qt::Key_Return); // no default button: the box takes Enter
+    EXPECT_EQ(Box(p), "one\n\n");
+    EXPECT_EQ(Label(p), " 1 ");
+    QTest::keyClick(p->Ctl<QPushButton>("cmdNext"), Qt::Key_Return);
+    EXPECT_EQ(Label(p), " 2 ");
+    QTest::keyClick(p->Ctl<QPushButton>("cmdClose"), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmClipPrev));
+    Drain();
+}
+
+TEST_F(Previews, PastePreviewGivesBackClipboardLineEnds) {
     Start({});
     w.clipboard.ExternalText("one\r\ntwo");
     auto* p = Paste();
     EXPECT_EQ(Box(p), "one\ntwo"); // no stray carriage returns on show
     Press(p, "cmdOk");
-    EXPECT_EQ(w.clipboard.GetText(), "one\r\ntwo");
+    EXPECT_EQ(w.clipboard.GetText(), "one\ntwo");
+}
+
+TEST_F(Previews, PastePreviewNeverShowsAPasswordAndOkLeavesIt) {
+    Start({});
+    w.clipboard.ExternalText("hunter2", /*secret=*/true);
+    auto* p = Paste();
+    EXPECT_FALSE(Box(p).contains("hunter2"));
+    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    const int writes = w.clipboard.writes;
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.writes, writes);
+    EXPECT_EQ(w.clipboard.GetText(), "hunter2");
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPreview));
+}
+
+TEST_F(Previews, PastePreviewOfAHugeTextShowsItsBeginningAndOkGivesBackAllOfIt) {
+    Start({});
+    const QString huge = QString(3'000'000, QLatin1Char('x')) + QStringLiteral("END");
+    w.clipboard.ExternalText(huge);
+    auto* p = Paste();
+    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    EXPECT_TRUE(box->isReadOnly());
+    EXPECT_LT(Box(p).size(), 300'000);
+    EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.GetText(), huge);
 }
 
 TEST_F(Previews, PastePreviewCancelAndCloseBoxLeaveTheClipboard) {
@@ -214,4 +283,19 @@ TEST_F(Previews, PastePreviewOfAnEmptyClipboardSetsTheEmptyText) {
     Press(p, "cmdOk");
     EXPECT_EQ(w.clipboard.GetText(), "");
     EXPECT_EQ(w.clipboard.writes, 1);
+}
+
+TEST_F(Previews, AHugeClipShowsItsBeginningAndAddPutsAllOfItBack) {
+    std::string clip;
+    QString back;
+    for (int i = 0; i < 40'000; ++i) {
+        clip += "row " + std::to_string(i) + "\r\n";
+        back += QStringLiteral("row %1\n").arg(i);
+    }
+    Start({clip});
+    auto* p = Clips();
+    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
+    Press(p, "cmdAdd");
+    EXPECT_EQ(w.clipboard.GetText(), back + QLatin1Char('\n')); // stored with its own line end
 }

@@ -109,12 +109,13 @@ TEST_F(TextMode, ChoosingAClipPutsItBackWithOneMoreLineEnd) {
     Start({"one line", "two\r\nlines"});
     const int before = w.clipboard.notices;
     Combo1()->activated(1);
-    EXPECT_EQ(w.clipboard.GetText(), "two\r\nlines\r\n");
-    EXPECT_EQ(Text1()->text(), "two\r\nlines\r\n"); // the hook showed it before the call returned
+    // Stored CR LF lines go back with the clipboard's LF, one more line end than was added.
+    EXPECT_EQ(w.clipboard.GetText(), "two\nlines\n");
+    EXPECT_EQ(Text1()->text(), "two\nlines\n"); // the hook showed it before the call returned
     EXPECT_GT(w.clipboard.notices, before);
     EXPECT_TRUE(Button("cmdPreview")->isEnabled());
     Combo1()->activated(0);
-    EXPECT_EQ(w.clipboard.GetText(), "one line\r\n");
+    EXPECT_EQ(w.clipboard.GetText(), "one line\n");
 }
 
 TEST_F(TextMode, ChoosingAClipWhoseFileIsGoneSaysSoWithoutEndingTheProgram) {
@@ -231,4 +232,94 @@ TEST_F(TextMode, MenuEntriesAndTheLabelOpenTheirWindows) {
     EXPECT_EQ(w.help.calls[0].command, 0);
     emit main->Clicked("lblCollector");
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
+}
+
+TEST_F(TextMode, AHeldAccessKeyAddsOneClip) {
+    Start();
+    w.clipboard.ExternalText("held");
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    QWidget* focus = main->focusWidget();
+    ASSERT_NE(focus, nullptr);
+    auto* add = Button("cmdAdd");
+    // Alt+A goes down, repeats while held, comes up: one press of the button.
+    QTest::simulateEvent(focus, true, Qt::Key_A, Qt::AltModifier, "a", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Exists("Clips/Data/Work/1") && !add->isDown(); }));
+    for (int i = 0; i < 6; ++i) {
+        QTest::simulateEvent(focus, true, Qt::Key_A, Qt::AltModifier, "a", true);
+        EXPECT_FALSE(add->isDown()) << "repeat " << i << " pressed the button again";
+    }
+    QTest::simulateEvent(focus, false, Qt::Key_A, Qt::AltModifier, "a", false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/2"));
+    EXPECT_EQ(C("Numb"), "1\r\n");
+    EXPECT_EQ(Text1()->text(), "held") << "no letter typed by the repeats";
+
+    // The next press of the key is a new press.
+    QTest::simulateEvent(focus, true, Qt::Key_A, Qt::AltModifier, "a", false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Exists("Clips/Data/Work/2"); }));
+}
+
+TEST_F(TextMode, LinuxLineEndsAreStoredAsCrLfLinesAndListedByTheFirstLine) {
+    Start();
+    // LF from most programs, CR LF from some, and a mix: all stored the same way.
+    for (const QString& t : {QStringLiteral("alpha\nbeta\n"), QStringLiteral("alpha\r\nbeta\r\n"),
+                             QStringLiteral("alpha\nbeta\r\n")}) {
+        w.clipboard.ExternalText(t);
+        QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    }
+    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
+    for (const char* n : {"1", "2", "3"})
+        EXPECT_EQ(C(n), "alpha\r\nbeta\r\n\r\n") << n;
+    EXPECT_EQ(C("Data"), "1) alpha\r\n2) alpha\r\n3) alpha\r\n");
+    Combo1()->activated(0);
+    EXPECT_EQ(w.clipboard.GetText(), "alpha\nbeta\n\n");
+}
+
+TEST_F(TextMode, StoreTextWrittenOnWindowsComesBackAsItsCharacters) {
+    // "café – ok" in Windows-1252: not valid UTF-8.
+    Start({"caf\xe9 \x96 ok"});
+    Combo1()->activated(0);
+    EXPECT_EQ(w.clipboard.GetText(), QStringLiteral("caf\u00e9 \u2013 ok\n"));
+    EXPECT_EQ(Combo1()->itemText(0), QStringLiteral("1) caf\u00e9 \u2013 ok"));
+}
+
+TEST_F(TextMode, APasswordIsShownMaskedAndNeverStored) {
+    Start();
+    w.clipboard.ExternalText("hunter2", /*secret=*/true);
+    EXPECT_EQ(Text1()->echoMode(), QLineEdit::Password);
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown[0].contains("password"));
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/1"));
+    EXPECT_EQ(C("Settings.ini"), "[Collector]\r\nClipNumber=0\r\n");
+    // The next copy is an ordinary text again.
+    w.clipboard.ExternalText("plain");
+    EXPECT_EQ(Text1()->echoMode(), QLineEdit::Normal);
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(C("1"), "plain\r\n");
+}
+
+TEST_F(TextMode, AHugeTextShowsItsBeginningButAddAndAddToClipboardTakeAllOfIt) {
+    Start();
+    QString huge;
+    std::string stored;
+    for (int i = 0; i < 200'000; ++i) {
+        huge += QStringLiteral("line %1\n").arg(i);
+        stored += "line " + std::to_string(i) + "\r\n";
+    }
+    w.clipboard.ExternalText(huge);
+    EXPECT_TRUE(Text1()->isReadOnly());
+    EXPECT_LT(Text1()->text().size(), frmMain::kText1Shown + 100);
+    EXPECT_TRUE(Text1()->text().startsWith("[Too large to show"));
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(C("1"), stored + "\r\n");
+    EXPECT_EQ(C("Data"), "1) line 0\r\n");
+    QTest::mouseClick(Button("cmdAddToClipboard"), Qt::LeftButton);
+    EXPECT_EQ(w.clipboard.GetText(), huge);
+    // A small text makes the box editable again.
+    w.clipboard.ExternalText("small");
+    EXPECT_FALSE(Text1()->isReadOnly());
+    EXPECT_EQ(Text1()->text(), "small");
 }

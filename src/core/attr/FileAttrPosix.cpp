@@ -17,6 +17,7 @@ namespace quorrel {
 namespace {
 
 constexpr const char* kAttrName = "user.DOSATTRIB";
+constexpr unsigned kReadOnly = 0x1;
 constexpr unsigned kHidden = 0x2;
 constexpr unsigned kArchive = 0x20;
 
@@ -27,7 +28,8 @@ bool Unsupported(int err) {
 void SetDosAttributes(const std::string& path, unsigned bits) {
     char text[16];
     const int len = std::snprintf(text, sizeof text, "0x%x", bits);
-    if (::setxattr(path.c_str(), kAttrName, text, static_cast<size_t>(len), 0) == 0) return;
+    // Never through a link: the attribute belongs to the store's own file.
+    if (::lsetxattr(path.c_str(), kAttrName, text, static_cast<size_t>(len), 0) == 0) return;
     // A file system without user attributes simply records nothing.
     if (Unsupported(errno)) return;
     throw FromErrno(errno, false);
@@ -43,14 +45,22 @@ void SetArchiveOnly(const std::string& path) {
     SetDosAttributes(path, kArchive);
 }
 
-bool IsHidden(const std::string& path) {
+// The DOS bits recorded for the file; 0 where nothing (or Samba's binary form) is recorded.
+static unsigned DosBits(const std::string& path) {
     char text[64] = {};
-    const ssize_t len = ::getxattr(path.c_str(), kAttrName, text, sizeof text - 1);
-    if (len <= 0) return false;
-    // Samba's newer binary form starts with a version number, not with "0x"; treat as not hidden.
-    if (len < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
-    const unsigned long bits = std::strtoul(text + 2, nullptr, 16);
-    return (bits & kHidden) != 0;
+    const ssize_t len = ::lgetxattr(path.c_str(), kAttrName, text, sizeof text - 1);
+    if (len <= 0) return 0;
+    // Samba's newer binary form starts with a version number, not with "0x"; treat as unset.
+    if (len < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return 0;
+    return static_cast<unsigned>(std::strtoul(text + 2, nullptr, 16));
+}
+
+bool IsHidden(const std::string& path) {
+    return (DosBits(path) & kHidden) != 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+    return (DosBits(path) & kReadOnly) != 0;
 }
 
 // The user attributes (user.DOSATTRIB among them); other name spaces belong to the system.

@@ -15,6 +15,8 @@ namespace quorrel {
 
 void QtMessageBox::Show(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrel"), text, QMessageBox::Ok);
+    // No icon inside the box; the program's icon in its title bar, as on every window.
+    box.setWindowIcon(QApplication::windowIcon());
     box.exec();
 }
 

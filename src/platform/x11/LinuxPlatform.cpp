@@ -5,7 +5,10 @@
 #include "platform/qt/QtProgramStarter.h"
 #include "platform/qt/QtServices.h"
 #include "platform/x11/LinuxRegistry.h"
+#include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeyState.h"
+
+#include <QGuiApplication>
 
 namespace quorrel {
 
@@ -13,10 +16,10 @@ namespace {
 
 class LinuxPlatform : public RealPlatform {
   public:
-    LinuxPlatform() : capture_(clipboard_) {}
+    LinuxPlatform() : clipboard_(MakeClipboard()), capture_(*clipboard_) {}
     PlatformServices Services() override {
         PlatformServices s;
-        s.clipboard = &clipboard_;
+        s.clipboard = clipboard_.get();
         s.messages = &messages_;
         s.busy = &busy_;
         s.keys = &keys_;
@@ -29,7 +32,13 @@ class LinuxPlatform : public RealPlatform {
     }
 
   private:
-    QtClipboard clipboard_;
+    // The X11 clipboard where there is an X server; Qt's own elsewhere (offscreen runs).
+    static std::unique_ptr<Clipboard> MakeClipboard() {
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            if (auto x = X11Clipboard::Connect()) return x;
+        return std::make_unique<QtClipboard>();
+    }
+    std::unique_ptr<Clipboard> clipboard_;
     QtMessageBox messages_;
     QtBusyPointer busy_;
     X11KeyState keys_;

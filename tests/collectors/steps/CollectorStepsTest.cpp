@@ -5,6 +5,8 @@
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
 
+#include "../../core/CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,7 +70,7 @@ struct Store : ::testing::Test {
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> v;
         for (const auto& e : fs::directory_iterator(At("Clips/Data")))
-            if (e.path().filename().string().rfind(kCopyPrefix, 0) == 0)
+            if (e.path().filename().string().find('[') != std::string::npos)
                 v.push_back(e.path().string());
         return v;
     }
@@ -104,8 +106,7 @@ TEST(CollectorName, RefusesWhatCannotBeAFolderOrASettingsValue) {
 }
 
 TEST_F(Store, CreateWritesTheSettingsInOrderAndAHiddenCollectorSettingsFile) {
-    CreateCollectorFolder(docs, " Work ");
-    RecordNewCollector(state, " Work ");
+    CreateCollector(state, " Work ");
     const std::string folder = docs + "/Clips/Data/ Work /";
     EXPECT_EQ(state.CollectorPath, folder);
     EXPECT_EQ(state.NewCollectorName, " Work ");
@@ -123,7 +124,7 @@ TEST_F(Store, ATakenNameFailsBeforeAnySettingIsWritten) {
     Write("Clips/Data/File", "not a folder");
     for (const std::string& name : std::vector<std::string>{"Work", "File"}) {
         EXPECT_TRUE(CollectorExists(docs, name));
-        EXPECT_THROW(CreateCollectorFolder(docs, name), RuntimeError);
+        EXPECT_THROW(CreateCollector(state, name), RuntimeError);
     }
     EXPECT_FALSE(CollectorExists(docs, "work2"));
     EXPECT_FALSE(fs::exists(At("Clips/Data/Settings.ini")));
@@ -244,7 +245,7 @@ TEST_F(Store, SaveAsRefusesToCopyAFolderThatHoldsTheCollectorsFolder) {
 }
 
 TEST_F(Store, DeleteListsAllButTheOpenOneComparingExactly) {
-    for (const char* n : {"Home", "Work", "work", "Misc", ".saving-0123"})
+    for (const char* n : {"Home", "Work", "work", "Misc", ".[temp]"})
         fs::create_directory(At("Clips/Data/") + n);
     Write("Clips/Data/Settings.ini", "[Collector]\r\nSkip=Work\r\n");
     fs::create_directory_symlink(At("Clips/Data/Home"), At("Clips/Data/HomeLink"));
@@ -282,4 +283,99 @@ TEST_F(Store, DeleteRemovesTheFolderButNothingALinkPointsAt) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(At("Clips/Data/Old"))));
     EXPECT_FALSE(fs::exists(fs::symlink_status(At("Clips/Data/Linked"))));
     EXPECT_EQ(Read("outside/keep"), "kept");
+}
+
+namespace {
+
+using quorrel::test::FileSizeLimit;
+
+// Blank lines that put a section beyond what the settings rewrite handles.
+std::string BlankLines(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += "\r\n";
+    return s;
+}
+
+} // namespace
+
+TEST(CollectorName, RefusesC1ControlsAndNamesTooLongForAFolder) {
+    EXPECT_FALSE(CollectorNameProblem("next\xc2\x85line").empty()); // U+0085
+    EXPECT_FALSE(CollectorNameProblem("csi\xc2\x9b").empty());      // U+009B
+    EXPECT_EQ(CollectorNameProblem("\xc2\xa0nbsp \xc3\x85"), "");   // U+00A0, U+00C5 are text
+    EXPECT_EQ(CollectorNameProblem(std::string(255, 'n')), "");
+    EXPECT_EQ(CollectorNameProblem(std::string(256, 'n')),
+              "The name is too long: a collector name may have at most 255 bytes, this one has "
+              "256.");
+    EXPECT_EQ(CollectorNameProblem("/home/u", "Work"), "");
+    EXPECT_EQ(CollectorNameProblem("/" + std::string(4000, 'd'), std::string(100, 'n'))
+                  .rfind("The name is too long", 0),
+              0u);
+    // Collectors made before keep working in Open and Delete.
+    EXPECT_EQ(ExistingNameProblem("next\xc2\x85line"), "");
+    EXPECT_EQ(ExistingNameProblem(std::string(300, 'n')), "");
+    EXPECT_FALSE(ExistingNameProblem("../x").empty());
+}
+
+TEST_F(Store, AFailedCreateLeavesNoFolderAndEverySettingAsItWas) {
+    Write("Clips/Data/Settings.ini", "[Collector]\r\nLabel=Old\r\nOpen=/o/\r\nSkip=Old\r\n");
+    state.CollectorPath = "/o/";
+    const auto before = Tree(At("Clips"));
+    {
+        FileSizeLimit limit(10); // no room for the new Settings.ini
+        EXPECT_EQ(ERR_OF(CreateCollector(state, "New")), ErrDiskFull);
+    }
+    EXPECT_EQ(Tree(At("Clips")), before);
+    // The application settings cannot take the keys (a section beyond what WriteINI handles).
+    Write("Clips/Data/Settings.ini", BlankLines(20000) + "[Collector]\r\nLabel=Old\r\n");
+    const auto big = Tree(At("Clips"));
+    EXPECT_EQ(ERR_OF(CreateCollector(state, "New")), ErrOverflow);
+    EXPECT_TRUE(Tree(At("Clips")) == big);
+    EXPECT_EQ(state.CollectorPath, "/o/");
+    EXPECT_EQ(state.NewCollectorName, "");
+    // With room again the same name works.
+    Write("Clips/Data/Settings.ini", "[Collector]\r\nLabel=Old\r\n");
+    CreateCollector(state, "New");
+    EXPECT_EQ(Read("Clips/Data/New/Settings.ini"), "[Collector]\r\nClipNumber=0\r\n");
+    EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(Store, AFailedOpenLeavesTheSettingsAndTheOpenCollector) {
+    fs::create_directories(At("Clips/Data/Home"));
+    const std::string settings = BlankLines(20000) + "[Collector]\r\nLabel=Work\r\n";
+    Write("Clips/Data/Settings.ini", settings);
+    state.CollectorPath = "/w/";
+    EXPECT_EQ(ERR_OF(RecordOpenCollector(state, "Home")), ErrOverflow);
+    EXPECT_TRUE(Read("Clips/Data/Settings.ini") == settings);
+    EXPECT_EQ(state.CollectorPath, "/w/");
+}
+
+TEST_F(Store, SaveAsOnAFullDiskSaysDiskFullAndLeavesNothing) {
+    MakeFull("Work");
+    {
+        FileSizeLimit limit(1000); // the 70,000-byte picture does not fit
+        EXPECT_EQ(ERR_OF(CopyCollector(docs, At("Clips/Data/Work"), "Copy")), ErrDiskFull);
+    }
+    EXPECT_FALSE(fs::exists(At("Clips/Data/Copy")));
+    EXPECT_TRUE(Leftovers().empty());
+    // Unfinished work of the source is no part of the copy.
+    Write("Clips/Data/Work/.[temp]/0123456789ab", "half a clip");
+    const auto source = Tree(At("Clips/Data/Work"));
+    CopyCollector(docs, At("Clips/Data/Work"), "Copy");
+    auto copy = Tree(At("Clips/Data/Copy"));
+    EXPECT_EQ(copy.count(".[temp]"), 0u);
+    copy[".[temp]"] = "dir";
+    copy[".[temp]/0123456789ab"] = "half a clip";
+    EXPECT_EQ(copy, source);
+}
+
+TEST_F(Store, UserNamesNeverMeetTemporaryNames) {
+    // Names the earlier versions kept to themselves are plain collectors now.
+    for (const char* n : {".saving-x", ".Settings.ini.tmp-abc123"})
+        CreateCollector(state, n);
+    fs::create_directories(At("Clips/Data/.[temp]/0123456789ab"));
+    auto names = ListCollectors(docs);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".Settings.ini.tmp-abc123", ".saving-x"}));
+    EXPECT_FALSE(CollectorNameProblem(".[temp]").empty());
 }

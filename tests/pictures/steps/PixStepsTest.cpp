@@ -3,6 +3,8 @@
 #include "core/Ini.h"
 #include "core/RuntimeError.h"
 
+#include "../../core/CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -67,18 +69,19 @@ struct PixSteps : ::testing::Test {
 
 } // namespace
 
-TEST_F(PixSteps, FirstPictureMakesPixWithPicNumZeroBeforeTheSaveAndOneAfter) {
-    std::string picNumWhileSaving;
+TEST_F(PixSteps, FirstPictureMakesPixWholeWithPicNumOne) {
+    bool pixSeenWhileSaving = true;
     const auto r = AddPicture(collector, [&] {
-        picNumWhileSaving = ReadINI(Pix("Settings.ini"), "Collector", "PicNum");
+        pixSeenWhileSaving = fs::exists(Pix());
         return std::string("BMfirst");
     });
     EXPECT_FALSE(r.full);
     EXPECT_EQ(r.number, "1");
-    EXPECT_EQ(picNumWhileSaving, "0");
+    EXPECT_FALSE(pixSeenWhileSaving); // it appears only when complete
     EXPECT_EQ(Get(Pix("1.jpg")), "BMfirst");
     EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=1\r\n");
     EXPECT_EQ(PixFiles(), (std::vector<std::string>{"1.jpg", "Settings.ini"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(collector), {}), 1); // nothing but Pix
 }
 
 TEST_F(PixSteps, PicNumDecidesTheNextFileAndOnlyTheExactTextFifteenBlocks) {
@@ -135,7 +138,7 @@ TEST_F(PixSteps, SettingsFileWithoutTheKeyIsAConversionErrorAndWritesNothing) {
     EXPECT_EQ(PicNum(), "");
 }
 
-TEST_F(PixSteps, NoPictureLeavesPicNumAndNeverFillsTheCollector) {
+TEST_F(PixSteps, NoPictureLeavesNoPixAndNeverFillsTheCollector) {
     for (int i = 0; i < 20; ++i) {
         try {
             AddPicture(collector, NoPicture());
@@ -144,8 +147,7 @@ TEST_F(PixSteps, NoPictureLeavesPicNumAndNeverFillsTheCollector) {
             ASSERT_EQ(e.number, ErrInvalidProperty);
         }
     }
-    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=0\r\n");
-    EXPECT_EQ(PixFiles(), std::vector<std::string>{"Settings.ini"});
+    EXPECT_TRUE(fs::is_empty(collector)); // as if it had never been tried
     EXPECT_EQ(AddPicture(collector, Bitmap()).number, "1");
 }
 
@@ -182,4 +184,49 @@ TEST_F(PixSteps, PathsAreAppendedUnchangedAlsoAfterATrailingSeparator) {
     EXPECT_EQ(PixSettingsFile("/c/Work"), "/c/Work/Pix/Settings.ini");
     EXPECT_EQ(AddPicture(collector + "/", Bitmap()).number, "1");
     EXPECT_EQ(Get(Pix("1.jpg")), "BMpicture");
+}
+
+namespace {
+
+using quorrel::test::FileSizeLimit;
+
+} // namespace
+
+TEST_F(PixSteps, AFirstPictureCutShortByAFullDiskLeavesTheCollectorAsItWas) {
+    {
+        FileSizeLimit limit(1000);
+        EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap(std::string(5000, 'B')))), 61);
+    }
+    EXPECT_TRUE(fs::is_empty(collector));
+    // Once there is room the first picture goes in as number 1.
+    EXPECT_EQ(AddPicture(collector, Bitmap("BMroom")).number, "1");
+    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=1\r\n");
+}
+
+TEST_F(PixSteps, APicNumThatCannotBeRaisedTakesThePictureAway) {
+    SetPicNum("1");
+    Put(Pix("1.jpg"), "BMone");
+    {
+        // Room for the 2-byte picture, none for the rewritten settings file.
+        FileSizeLimit limit(10);
+        EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap("BM"))), 61);
+    }
+    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=1\r\n");
+    EXPECT_EQ(PixFiles(), (std::vector<std::string>{"1.jpg", "Settings.ini"}));
+}
+
+TEST_F(PixSteps, ALinkWherePixBelongsIsRefused) {
+    const std::string outside = root + "/outside";
+    fs::create_directory(outside);
+    fs::create_directory_symlink(outside, collector + "/Pix");
+    EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap())), ErrPathFileAccess);
+    EXPECT_TRUE(fs::is_empty(outside));
+    // A link where the next picture belongs is not written through either.
+    fs::remove(collector + "/Pix");
+    SetPicNum("0");
+    Put(outside + "/secret", "kept");
+    fs::create_symlink(outside + "/secret", Pix("1.jpg"));
+    EXPECT_EQ(ERR_OF(AddPicture(collector, Bitmap())), ErrPathFileAccess);
+    EXPECT_EQ(Get(outside + "/secret"), "kept");
+    EXPECT_EQ(PicNum(), "[Collector]\r\nPicNum=0\r\n");
 }

@@ -1,0 +1,115 @@
+// A clipboard owner for the end-to-end tests, doing what real programs do badly or specially:
+//   clip_owner hang            owns CLIPBOARD and never answers a request
+//   clip_owner secret TEXT     offers TEXT marked as a password (x-kde-passwordManagerHint)
+//   clip_owner only TARGET TEXT  offers TEXT under one target only
+//   clip_owner clear           clears the clipboard on purpose (as a password manager does)
+//   clip_owner busy MS TEXT    drops every request of its first MS milliseconds, as xclip does
+//                              while it serves another reader, then offers TEXT
+// It prints "ready" once it owns the clipboard and runs until it is ended (by PID) or loses
+// ownership.
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : 0;
+    std::free(r);
+    return a;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const std::string mode = argv[1];
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) return 1;
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_atom_t clipboard = Atom(c, "CLIPBOARD");
+    if (mode == "clear") {
+        xcb_set_selection_owner(c, XCB_NONE, clipboard, XCB_CURRENT_TIME);
+        xcb_get_selection_owner_reply_t* r =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
+        std::free(r);
+        xcb_disconnect(c);
+        return 0;
+    }
+    const xcb_atom_t targets = Atom(c, "TARGETS");
+    const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
+    const xcb_atom_t hint = Atom(c, "x-kde-passwordManagerHint");
+    std::string text;
+    std::vector<xcb_atom_t> offered{targets};
+    std::chrono::milliseconds busyFor{0};
+    if (mode == "secret" && argc > 2) {
+        text = argv[2];
+        offered.push_back(utf8);
+        offered.push_back(hint);
+    } else if (mode == "only" && argc > 3) {
+        offered.push_back(std::strcmp(argv[2], "STRING") == 0 ? xcb_atom_t(XCB_ATOM_STRING)
+                                                              : Atom(c, argv[2]));
+        text = argv[3];
+    } else if (mode == "busy" && argc > 3) {
+        busyFor = std::chrono::milliseconds(std::atoi(argv[2]));
+        text = argv[3];
+        offered.push_back(utf8);
+    } else if (mode != "hang") {
+        return 2;
+    }
+
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(c, w, clipboard, XCB_CURRENT_TIME);
+    xcb_get_selection_owner_reply_t* o =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
+    const bool owns = o && o->owner == w;
+    std::free(o);
+    if (!owns) return 1;
+    const auto start = std::chrono::steady_clock::now();
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    while (xcb_generic_event_t* ev = xcb_wait_for_event(c)) {
+        const uint8_t type = ev->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR) break;
+        const bool busy = std::chrono::steady_clock::now() - start < busyFor;
+        if (type == XCB_SELECTION_REQUEST && mode != "hang" && !busy) {
+            auto* req = reinterpret_cast<xcb_selection_request_event_t*>(ev);
+            xcb_atom_t property = req->property ? req->property : req->target;
+            if (req->target == targets) {
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, property,
+                                    XCB_ATOM_ATOM, 32, static_cast<uint32_t>(offered.size()),
+                                    offered.data());
+            } else if (req->target == hint) {
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, property,
+                                    XCB_ATOM_STRING, 8, 6, "secret");
+            } else if (req->target == offered[1]) {
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, property, req->target,
+                                    8, static_cast<uint32_t>(text.size()), text.data());
+            } else {
+                property = XCB_NONE;
+            }
+            xcb_selection_notify_event_t n{};
+            n.response_type = XCB_SELECTION_NOTIFY;
+            n.time = req->time;
+            n.requestor = req->requestor;
+            n.selection = req->selection;
+            n.target = req->target;
+            n.property = property;
+            xcb_send_event(c, 0, req->requestor, 0, reinterpret_cast<const char*>(&n));
+            xcb_flush(c);
+        }
+        std::free(ev);
+    }
+    xcb_disconnect(c);
+    return 0;
+}

@@ -1,0 +1,283 @@
+// The X11 clipboard service against a real X server (Xvfb) and real programs on the clipboard:
+// every change is announced exactly once, the program's own writes after they are done, and
+// another program's copy is read without the window thread ever waiting for it.
+#include "platform/x11/X11Clipboard.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+using namespace quorrel;
+
+namespace {
+
+// A private X server for the whole suite: Xvfb tells its display number once it is ready.
+class XServer {
+  public:
+    XServer() {
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) return;
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+                   "-noreset", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The number and its line end come in separate writes: read up to the line end, or the
+        // server dies on a closed pipe.
+        std::string number;
+        char ch;
+        while (read(fds[0], &ch, 1) == 1 && ch != '\n')
+            number += ch;
+        close(fds[0]);
+        if (!number.empty()) display_ = ":" + number;
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+XServer* server = nullptr;
+
+struct X11Clip : ::testing::Test {
+    static void SetUpTestSuite() {
+        server = new XServer;
+        if (!server->Display().empty()) qputenv("DISPLAY", server->Display().c_str());
+    }
+    static void TearDownTestSuite() {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override {
+        if (server->Display().empty() ||
+            QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+            GTEST_SKIP() << "needs Xvfb and xclip";
+        cb = X11Clipboard::Connect();
+        ASSERT_TRUE(cb);
+        QObject::connect(cb.get(), &Clipboard::changed, [this] {
+            ++notices;
+            seen.append(cb->GetText());
+        });
+    }
+    void TearDown() override {
+        cb.reset();
+        for (QProcess* p : owners) {
+            p->kill();
+            p->waitForFinished();
+            delete p;
+        }
+    }
+
+    // Another program copies TEXT and keeps serving it until it loses the clipboard.
+    QProcess* Copy(const QByteArray& text, const QStringList& extra = {}) {
+        auto* p = new QProcess;
+        p->start(QStringLiteral("xclip"),
+                 QStringList{"-quiet", "-selection", "clipboard", "-i"} + extra);
+        p->waitForStarted();
+        p->write(text);
+        p->closeWriteChannel();
+        owners.push_back(p);
+        return p;
+    }
+    // What another program pastes.
+    static QByteArray Paste(const QString& target = QStringLiteral("UTF8_STRING")) {
+        QProcess p;
+        p.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", target});
+        p.waitForFinished(10000);
+        return p.readAllStandardOutput();
+    }
+    bool WaitText(const QString& text, int ms = 5000) {
+        return QTest::qWaitFor([&] { return cb->GetText() == text; }, ms);
+    }
+    // A later copy by another program, once seen, shows that no notice is still on its way.
+    void Settle() {
+        const int before = notices;
+        const QString text = QStringLiteral("settled %1").arg(++settles);
+        Copy(text.toUtf8());
+        ASSERT_TRUE(WaitText(text));
+        EXPECT_EQ(notices, before + 1) << seen.join("|").toStdString();
+        notices = before;
+        seen.removeLast();
+    }
+
+    std::unique_ptr<X11Clipboard> cb;
+    std::vector<QProcess*> owners;
+    int notices = 0;
+    int settles = 0;
+    QStringList seen;
+};
+
+} // namespace
+
+TEST_F(X11Clip, OwnWritesAreAnnouncedOnceAfterTheyAreDone) {
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    auto owner = [other] {
+        xcb_intern_atom_reply_t* a =
+            xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 9, "CLIPBOARD"), nullptr);
+        xcb_get_selection_owner_reply_t* o =
+            xcb_get_selection_owner_reply(other, xcb_get_selection_owner(other, a->atom), nullptr);
+        const xcb_window_t w = o->owner;
+        free(a);
+        free(o);
+        return w;
+    };
+    xcb_window_t ownerWhenAnnounced = 1;
+    QObject::connect(cb.get(), &Clipboard::changed, [&] { ownerWhenAnnounced = owner(); });
+
+    cb->SetText(QStringLiteral("mine"));
+    EXPECT_EQ(notices, 1); // before SetText returned
+    EXPECT_EQ(seen, QStringList{"mine"});
+    EXPECT_NE(ownerWhenAnnounced, xcb_window_t(XCB_NONE)); // the write was done first
+    EXPECT_EQ(Paste(), "mine");
+
+    cb->Clear();
+    EXPECT_EQ(notices, 2);
+    EXPECT_EQ(ownerWhenAnnounced, xcb_window_t(XCB_NONE));
+    EXPECT_EQ(Paste(), "");
+
+    QImage picture(7, 5, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    cb->SetData(picture);
+    EXPECT_EQ(notices, 3);
+    EXPECT_TRUE(cb->GetFormat());
+    const QImage back = QImage::fromData(Paste(QStringLiteral("image/png")), "PNG");
+    EXPECT_EQ(back.size(), QSize(7, 5));
+    EXPECT_EQ(back.pixel(3, 3), QColor(Qt::red).rgb());
+
+    Settle(); // no late echo of any of the three
+    EXPECT_EQ(notices, 3);
+    xcb_disconnect(other);
+}
+
+TEST_F(X11Clip, AnotherProgramsCopyIsAnnouncedOnceWithItsText) {
+    Copy("one\ntwo");
+    ASSERT_TRUE(WaitText(QStringLiteral("one\ntwo")));
+    EXPECT_FALSE(cb->GetFormat());
+    Settle();
+    EXPECT_EQ(notices, 1);
+    // A copy into PRIMARY (a mere selection) is no clipboard change.
+    QProcess primary;
+    primary.start(QStringLiteral("xclip"), {"-quiet", "-selection", "primary", "-i"});
+    primary.waitForStarted();
+    primary.write("selected");
+    primary.closeWriteChannel();
+    Settle();
+    EXPECT_EQ(notices, 1);
+    primary.kill();
+    primary.waitForFinished();
+}
+
+TEST_F(X11Clip, LatinOneStringAndUtf8OnlyOwnersGiveTheirText) {
+    Copy("caf\xe9", {"-t", "STRING"});
+    EXPECT_TRUE(WaitText(QStringLiteral("caf\u00e9")));
+    Copy("caf\xc3\xa9 2", {"-t", "text/plain;charset=utf-8"});
+    EXPECT_TRUE(WaitText(QStringLiteral("caf\u00e9 2")));
+}
+
+TEST_F(X11Clip, ACopyIsKeptWhenItsProgramQuits) {
+    QProcess once;
+    once.start(QStringLiteral("xclip"), {"-quiet", "-l", "1", "-selection", "clipboard", "-i"});
+    once.waitForStarted();
+    once.write("kept");
+    once.closeWriteChannel();
+    ASSERT_TRUE(WaitText(QStringLiteral("kept")));
+    // It served us once and quit.
+    ASSERT_TRUE(once.state() == QProcess::NotRunning || once.waitForFinished(5000));
+    EXPECT_EQ(Paste(), "kept");
+    Settle();
+    EXPECT_EQ(notices, 1); // taking it over is no change
+}
+
+TEST_F(X11Clip, AnOwnerThatNeverAnswersHoldsNothingUp) {
+    QProcess hang;
+    hang.start(QStringLiteral(QUORREL_CLIP_OWNER), {"hang"});
+    ASSERT_TRUE(hang.waitForReadyRead(5000));
+    // The program's own write does not wait for the silent owner.
+    QElapsedTimer t;
+    t.start();
+    cb->SetText(QStringLiteral("mine"));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(Paste(), "mine");
+    hang.kill();
+    hang.waitForFinished();
+
+    hang.start(QStringLiteral(QUORREL_CLIP_OWNER), {"hang"});
+    ASSERT_TRUE(hang.waitForReadyRead(5000));
+    // Given up after a while: no text, no picture; the next copy is read as usual.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notices == 2; }, 6000));
+    EXPECT_EQ(cb->GetText(), "");
+    Copy("after");
+    EXPECT_TRUE(WaitText(QStringLiteral("after")));
+    hang.kill();
+    hang.waitForFinished();
+}
+
+TEST_F(X11Clip, AnOwnerBusyWithAnotherReaderIsAskedOnceMore) {
+    QProcess busy;
+    busy.start(QStringLiteral(QUORREL_CLIP_OWNER), {"busy", "1500", "late text"});
+    // First counted as empty after the patience runs out, then read on the second try.
+    EXPECT_TRUE(WaitText(QStringLiteral("late text"), 15000));
+    EXPECT_EQ(seen, (QStringList{"", "late text"}));
+    busy.kill();
+    busy.waitForFinished();
+}
+
+TEST_F(X11Clip, APictureIsTakenWholeOrNotAtAll) {
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "JPEG"));
+    Copy(jpeg, {"-t", "image/jpeg"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cb->GetFormat(); }, 5000));
+    EXPECT_EQ(cb->GetData().size(), QSize(64, 48));
+    // Cut off halfway, as by a program that died while writing it: no picture, and why.
+    Copy(jpeg.left(jpeg.size() / 2), {"-t", "image/jpeg"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices == 2; }, 5000));
+    EXPECT_FALSE(cb->GetFormat());
+    EXPECT_TRUE(cb->GetData().isNull());
+    EXPECT_FALSE(cb->PictureProblem().isEmpty());
+}
+
+TEST_F(X11Clip, APasswordIsMarkedAndNotKeptWhenItsOwnerQuits) {
+    QProcess secret;
+    secret.start(QStringLiteral(QUORREL_CLIP_OWNER), {"secret", "hunter2"});
+    ASSERT_TRUE(WaitText(QStringLiteral("hunter2")));
+    EXPECT_TRUE(cb->IsSecret());
+    secret.kill();
+    secret.waitForFinished();
+    EXPECT_TRUE(WaitText(QString()));
+    EXPECT_EQ(Paste(), "");
+}
+
+TEST_F(X11Clip, LargeTextsTravelWholeBothWays) {
+    QByteArray big;
+    for (int i = 0; big.size() < 6 * 1024 * 1024; ++i)
+        big += "line " + QByteArray::number(i) + " of a large copy\n";
+    Copy(big);
+    ASSERT_TRUE(WaitText(QString::fromUtf8(big), 20000));
+    cb->SetText(QString::fromUtf8(big) + QStringLiteral("mine"));
+    EXPECT_EQ(Paste(), big + "mine");
+}
