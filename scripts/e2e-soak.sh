@@ -27,7 +27,9 @@ LOADPID=$!
 set +m
 trap 'kill -- -"$LOADPID" 2>/dev/null || true' EXIT
 
-export QUORREL_BUILD="$BUILD" QUORREL_SRC="$PWD" XTEST_KEY
+# The clipboard owner of our own that some scripts run, where the build has it.
+CLIP_OWNER=$(find "$BUILD/tests" -maxdepth 1 -name clip_owner -type f | head -n1)
+export QUORREL_BUILD="$BUILD" QUORREL_SRC="$PWD" XTEST_KEY CLIP_OWNER
 total=0
 for script in tests/e2e/test_*.sh; do
     name=$(basename "$script" .sh)
