@@ -26,7 +26,7 @@ hold() {
     for i in 1 2 3 4 5; do
         focus "$w"
         xdotool keydown "$keys"
-        if wait_until 1 "$@"; then
+        if wait_until 5 "$@"; then # a store under load may take a while: no second press
             sleep 1.5 # the time the key is held: the input itself, not a wait for a state
             xdotool keyup "$keys"
             return 0
