@@ -162,9 +162,9 @@ std::string ReadFirstLine(const std::string& path) {
 
 std::uint64_t AppendLine(const std::string& path, const std::string& text) {
     bool created = false;
-    int raw = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    int raw = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (raw < 0 && errno == ENOENT) {
-        raw = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+        raw = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                      kFileMode);
         created = raw >= 0;
     }
@@ -173,7 +173,10 @@ std::uint64_t AppendLine(const std::string& path, const std::string& text) {
     const off_t old = ::lseek(fd.get(), 0, SEEK_END);
     if (old < 0) throw FromErrno(errno);
 
-    const std::string line = text + "\r\n";
+    // A last line without its line end (a hand edit) is ended first, not glued to the new one.
+    char last = '\n';
+    if (old > 0 && ::pread(fd.get(), &last, 1, old - 1) != 1) last = '\n';
+    const std::string line = (last == '\n' ? "" : "\r\n") + text + "\r\n";
     int err = WriteAll(fd.get(), line.data(), line.size());
     // No part of the line may stay: the next append would be glued onto it.
     // (The write's own error is the one reported, whether or not the cut works.)

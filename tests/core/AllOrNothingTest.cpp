@@ -110,6 +110,13 @@ TEST_F(AllOrNothing, AFailedAppendIsCutBackToTheOldLength) {
     }
 }
 
+TEST_F(AllOrNothing, AnAppendAfterALastLineWithoutItsLineEndStartsALineOfItsOwn) {
+    const std::string data = Path("Data");
+    Put(data, "1) one\r\n2) edited by hand");
+    AppendLine(data, "3) three");
+    EXPECT_EQ(Get(data), "1) one\r\n2) edited by hand\r\n3) three\r\n");
+}
+
 TEST_F(AllOrNothing, AFailedAddLeavesEveryFileAsItWas) {
     // The limit lets the clip and the settings through and stops the append to the index that
     // is already beyond it: first Numb, then Data.
