@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -174,9 +175,14 @@ std::uint64_t AppendLine(const std::string& path, const std::string& text) {
     if (old < 0) throw FromErrno(errno);
 
     // A last line without its line end (a hand edit) is ended first, not glued to the new one.
-    char last = '\n';
-    if (old > 0 && ::pread(fd.get(), &last, 1, old - 1) != 1) last = '\n';
-    const std::string line = (last == '\n' ? "" : "\r\n") + text + "\r\n";
+    bool ended = true;
+    if (old > 0) {
+        char tail[2];
+        const off_t n = std::min<off_t>(old, 2);
+        if (::pread(fd.get(), tail, static_cast<size_t>(n), old - n) == n)
+            ended = n == 2 && tail[0] == '\r' && tail[1] == '\n';
+    }
+    const std::string line = (ended ? "" : "\r\n") + text + "\r\n";
     int err = WriteAll(fd.get(), line.data(), line.size());
     // No part of the line may stay: the next append would be glued onto it.
     // (The write's own error is the one reported, whether or not the cut works.)

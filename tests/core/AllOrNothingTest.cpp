@@ -115,6 +115,14 @@ TEST_F(AllOrNothing, AnAppendAfterALastLineWithoutItsLineEndStartsALineOfItsOwn)
     Put(data, "1) one\r\n2) edited by hand");
     AppendLine(data, "3) three");
     EXPECT_EQ(Get(data), "1) one\r\n2) edited by hand\r\n3) three\r\n");
+    // A bare LF is no line end in the store; a one-byte file is no whole line either.
+    const std::string numb = Path("Numb");
+    Put(numb, "1\r\n2\n");
+    AppendLine(numb, "3");
+    EXPECT_EQ(Get(numb), "1\r\n2\n\r\n3\r\n");
+    Put(numb, "1");
+    AppendLine(numb, "2");
+    EXPECT_EQ(Get(numb), "1\r\n2\r\n");
 }
 
 TEST_F(AllOrNothing, AFailedAddLeavesEveryFileAsItWas) {
