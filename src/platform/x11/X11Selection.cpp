@@ -151,6 +151,12 @@ X11Selection::~X11Selection() {
     if (c_) xcb_disconnect(c_);
 }
 
+std::uint32_t X11Selection::Owner(std::uint32_t selection) {
+    Freed<xcb_get_selection_owner_reply_t> o(
+        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, selection), nullptr));
+    return o ? o->owner : std::uint32_t(XCB_WINDOW_NONE);
+}
+
 std::uint32_t X11Selection::Intern(const char* name) {
     Freed<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
         c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
@@ -188,10 +194,9 @@ void X11Selection::Disown() {
 
 void X11Selection::Run() {
     ClaimManager();
-    Freed<xcb_get_selection_owner_reply_t> o(
-        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->clipboard), nullptr));
-    if (o && o->owner != XCB_WINDOW_NONE && o->owner != win_)
-        HandleOwnerNotice({o->owner, XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER});
+    const std::uint32_t owner = Owner(a_->clipboard);
+    if (owner != XCB_WINDOW_NONE && owner != win_)
+        HandleOwnerNotice({owner, XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER});
     else
         knownEmpty_ = true;
     if (!initialSet_) {
@@ -383,17 +388,13 @@ void X11Selection::Dispatch(xcb_generic_event_t* ev) {
 }
 
 void X11Selection::ClaimManager() {
-    Freed<xcb_get_selection_owner_reply_t> o(
-        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->manager), nullptr));
-    if (!o) return;
-    if (o->owner != XCB_WINDOW_NONE && o->owner != win_) {
+    const std::uint32_t owner = Owner(a_->manager);
+    if (owner != XCB_WINDOW_NONE && owner != win_) {
         otherManager_ = true; // another clipboard manager keeps copies: never fight it
         return;
     }
     xcb_set_selection_owner(c_, win_, a_->manager, XCB_CURRENT_TIME);
-    Freed<xcb_get_selection_owner_reply_t> check(
-        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->manager), nullptr));
-    managerOwned_ = check && check->owner == win_;
+    managerOwned_ = Owner(a_->manager) == win_;
     otherManager_ = !managerOwned_;
 }
 
@@ -504,6 +505,38 @@ std::optional<std::vector<char>> X11Selection::Fetch(std::uint32_t target, std::
     }
 }
 
+namespace {
+
+// What another program offered as a picture: the picture, whole, or why there is none.
+void DecodePicture(ClipContent& content, const std::vector<char>& bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (PictureCutOff(data, qint64(bytes.size()))) {
+        content.pictureProblem = QStringLiteral("The picture on the Clipboard is incomplete.");
+        return;
+    }
+    QByteArray raw = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    QBuffer buffer(&raw);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > X11Selection::kMaxPixels) {
+        content.pictureProblem =
+            QStringLiteral("The picture on the Clipboard is too large to keep (%1 x %2 "
+                           "pixels; at most 8192 x 8192).")
+                .arg(size.width())
+                .arg(size.height());
+    } else {
+        QImage img;
+        // A picture is taken whole or not at all: a failed read may leave half an image.
+        if (reader.read(&img) && !img.isNull())
+            content.picture = img;
+        else
+            content.pictureProblem = QStringLiteral("The picture on the Clipboard cannot be read.");
+    }
+}
+
+} // namespace
+
 X11Selection::ReadResult X11Selection::ReadContent() {
     auto content = std::make_shared<ClipContent>();
     ReadResult r{content, false};
@@ -527,56 +560,29 @@ X11Selection::ReadResult X11Selection::ReadContent() {
         if (!h && !refused_) return r;
         content->secret = h && std::string(h->begin(), h->end()) == "secret";
     }
-    for (std::size_t i = 0; i < a_->textTargets.size(); ++i) {
-        const std::uint32_t target = a_->textTargets[i];
-        if (!has(target)) continue;
-        auto bytes = Fetch(target, &type);
-        if (!bytes) {
-            if (refused_) continue;
-            return r;
+    // The first offered target of a list that the owner gives; false when it went silent.
+    const auto first = [&](const std::vector<std::uint32_t>& targets,
+                           std::optional<std::vector<char>>& bytes) {
+        for (const std::uint32_t target : targets) {
+            if (!has(target)) continue;
+            bytes = Fetch(target, &type);
+            if (bytes) return true;
+            if (!refused_) return false;
         }
+        return true;
+    };
+    std::optional<std::vector<char>> bytes;
+    if (!first(a_->textTargets, bytes)) return r;
+    if (bytes) {
         content->hasText = true;
         if (type == XCB_ATOM_STRING)
             content->text = QString::fromLatin1(bytes->data(), qsizetype(bytes->size()));
         else
             content->text = QString::fromUtf8(bytes->data(), qsizetype(bytes->size()));
-        break;
     }
-    for (std::size_t i = 0; i < a_->pictureTargets.size(); ++i) {
-        const std::uint32_t target = a_->pictureTargets[i];
-        if (!has(target)) continue;
-        auto bytes = Fetch(target, &type);
-        if (!bytes) {
-            if (refused_) continue;
-            return r;
-        }
-        const auto* data = reinterpret_cast<const unsigned char*>(bytes->data());
-        if (PictureCutOff(data, qint64(bytes->size()))) {
-            content->pictureProblem = QStringLiteral("The picture on the Clipboard is incomplete.");
-            break;
-        }
-        QByteArray raw = QByteArray::fromRawData(bytes->data(), qsizetype(bytes->size()));
-        QBuffer buffer(&raw);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        const QSize size = reader.size();
-        if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels) {
-            content->pictureProblem =
-                QStringLiteral("The picture on the Clipboard is too large to keep (%1 x %2 "
-                               "pixels; at most 8192 x 8192).")
-                    .arg(size.width())
-                    .arg(size.height());
-        } else {
-            QImage img;
-            // A picture is taken whole or not at all: a failed read may leave half an image.
-            if (reader.read(&img) && !img.isNull())
-                content->picture = img;
-            else
-                content->pictureProblem =
-                    QStringLiteral("The picture on the Clipboard cannot be read.");
-        }
-        break;
-    }
+    bytes.reset();
+    if (!first(a_->pictureTargets, bytes)) return r;
+    if (bytes) DecodePicture(*content, *bytes);
     r.whole = true;
     return r;
 }
@@ -588,8 +594,7 @@ void X11Selection::TakeOwnership(ContentPtr content) {
     served->content = std::move(content);
     owned_ = served;
     xcb_set_selection_owner(c_, win_, a_->clipboard, XCB_CURRENT_TIME);
-    Freed<xcb_get_selection_owner_reply_t> o(
-        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->clipboard), nullptr));
+    Owner(a_->clipboard); // the round trip brings every notice before it
     SettleOwnChange();
     knownEmpty_ = false;
     foreignOwner_ = XCB_WINDOW_NONE;
@@ -600,8 +605,7 @@ void X11Selection::GiveUpOwnership() {
     owned_.reset();
     // Whoever owns it, the clipboard holds nothing afterwards.
     xcb_set_selection_owner(c_, XCB_WINDOW_NONE, a_->clipboard, XCB_CURRENT_TIME);
-    Freed<xcb_get_selection_owner_reply_t> o(
-        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a_->clipboard), nullptr));
+    Owner(a_->clipboard); // the round trip brings every notice before it
     SettleOwnChange();
     knownEmpty_ = true;
     foreignOwner_ = XCB_WINDOW_NONE;
@@ -724,9 +728,7 @@ void X11Selection::ServeManager(const xcb_selection_request_event_t& req) {
         return;
     }
     // A program about to quit hands its clipboard over: keep a copy, as the clipboard would.
-    Freed<xcb_get_selection_owner_reply_t> o(
-        xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, a.clipboard), nullptr));
-    const std::uint32_t owner = o ? o->owner : std::uint32_t(XCB_WINDOW_NONE);
+    const std::uint32_t owner = Owner(a.clipboard);
     if (owner == XCB_WINDOW_NONE || owner == win_) {
         Reply(req, property);
         return;

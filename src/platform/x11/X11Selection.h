@@ -102,6 +102,7 @@ class X11Selection {
     void Reply(const xcb_selection_request_event_t& req, std::uint32_t property);
     void ClaimManager();
     std::uint32_t Intern(const char* name);
+    std::uint32_t Owner(std::uint32_t selection); // the window that owns it; none is 0
 
     Deliver deliver_;
     xcb_connection_t* c_ = nullptr;
