@@ -307,13 +307,13 @@ void NoteRelease(const QKeyEvent* k) {
 }
 
 // A press the server made because the key is held down. X11 sends each repeat as a release and a
-// press at the same moment; Qt marks the pair only when both have arrived together, so a press
-// that follows the release of its key within a few milliseconds (faster than any hand) counts
-// as a repeat as well.
+// press, each stamped when it is made; Qt marks the pair only when both have arrived together,
+// so a press that follows the release of its key within 30 ms (faster than any hand, slower
+// than a busy server between the two) counts as a repeat as well.
 bool IsRepeat(const QKeyEvent* k) {
     if (k->isAutoRepeat()) return true;
     return k->timestamp() != 0 && k->key() == lastRelease.key &&
-           k->timestamp() >= lastRelease.time && k->timestamp() - lastRelease.time <= 10;
+           k->timestamp() >= lastRelease.time && k->timestamp() - lastRelease.time <= 30;
 }
 
 // An access key (Alt + letter) repeated while held: it presses its button once, not once per

@@ -18,20 +18,18 @@ outer() {
     read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
     echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
 }
-# hold WINDOW KEYS CHECK...: presses KEYS down on WINDOW and keeps them down until CHECK succeeds
-# and then 1.5 s more (the server repeats a held key after 660 ms, 25 times a second). A press
-# that a window still taking the focus loses is let go and tried again, five times at most.
+# hold WINDOW KEYS CHECK...: holds KEYS down on WINDOW for 1.5 s (the server repeats a held key
+# after 660 ms, 25 times a second), lets them go and waits until CHECK succeeds (Enter acts when
+# it goes down, Space when it comes up). A hold that shows no effect in 15 s (lost by a window
+# still taking the focus) is tried again, five times at most.
 hold() {
     local w=$1 keys=$2 i; shift 2
     for i in 1 2 3 4 5; do
         focus "$w"
         xdotool keydown "$keys"
-        if wait_until 5 "$@"; then # a store under load may take a while: no second press
-            sleep 1.5 # the time the key is held: the input itself, not a wait for a state
-            xdotool keyup "$keys"
-            return 0
-        fi
+        sleep 1.5 # the time the key is held: the input itself, not a wait for a state
         xdotool keyup "$keys"
+        wait_until 15 "$@" && return 0
     done
     return 1
 }
@@ -50,8 +48,7 @@ wait_until 5 framed "$m" || fail "text mode window not framed"
 wait_until 5 is_centred "$m" 455 218 || fail "text mode window not centred: $(outer "$m")"
 
 # A dialog with a sizable frame: centred too, 2520 twips tall with its frame.
-focus "$m"
-xdotool key --window "$m" alt+f c
+key_to "$m" alt+f c
 d=$(wait_window '^Create Collector$')
 wait_until 5 framed "$d" || fail "Create Collector not framed"
 dialog_centred() {
@@ -63,8 +60,7 @@ wait_until 5 dialog_centred || fail "Create Collector not centred: $(outer "$d")
 press_until "$d" alt+c no_window '^Create Collector$' || fail "Cancel did not close the dialog"
 
 # A message box: the program's icon in its title bar.
-focus "$m"
-xdotool key --window "$m" alt+a # no text on the clipboard
+key_to "$m" alt+a # no text on the clipboard
 box=$(wait_window '^Quorrel$')
 # The program's icon has a 16 x 16 and a 32 x 32 picture; Qt's stand-in only a 48 x 48 one.
 icons=$(xprop -id "$box" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort | tr '\n' ' ')
@@ -76,7 +72,7 @@ copy_text "held down"
 sleep 0.3 # nothing outside the program shows Text1: give the notice time to arrive
 hold "$m" alt+a test -f "$C/1" || fail "Alt+A did not store the clip"
 # Graphics mode shows only once every key before it was handled.
-xdotool key --window "$m" alt+g
+key_to "$m" alt+g
 p=$(wait_window 'Graphics Mode$')
 [ ! -f "$C/2" ] || fail "a held Alt+A stored $(ls "$C" | grep -c '^[0-9]*$') clips"
 [ "$(cat "$C/Numb")" = $'1\r' ] || fail "Numb: $(cat "$C/Numb")"
@@ -96,7 +92,7 @@ current_is_red() {
 }
 wait_until 5 current_is_red || { shot nopic; fail "the copied picture is not shown: $(convert "$E2E_TMP/pix.png" -format "%[pixel:p{108,160}]" info:)"; }
 # The focus starts on Add To Collector: Enter stores the picture.
-press_until "$p" Return test -f "$C/Pix/1.jpg" || fail "Enter did not store the picture"
+press_until -w 15 "$p" Return test -f "$C/Pix/1.jpg" || fail "Enter did not store the picture"
 # Enter held down stores the picture once more, not once per repeat.
 hold "$p" Return test -f "$C/Pix/2.jpg" || fail "a held Enter stored nothing"
 # So does Space held on the focused button.
@@ -119,15 +115,13 @@ wait_no_window '^Quorrel {20}Preview$'
 press_until "$p" alt+t has_window 'Text Mode$' || fail "Alt+T did not switch to text mode"
 m=$(window_id 'Text Mode$')
 press_until "$m" alt+g has_window 'Graphics Mode$' || fail "Alt+G did not switch to graphics mode"
-focus "$p"
-xdotool key --window "$p" shift+Tab Return
+key_to "$p" shift+Tab Return
 not_red() { ! current_is_red; }
 wait_until 5 not_red || fail "Enter on Clear Clipboard did not clear the clipboard"
 [ ! -f "$C/Pix/4.jpg" ] || fail "Enter on Clear Clipboard stored a picture"
 
 # The About box: 3975 twips tall, frame included.
-focus "$p"
-xdotool key --window "$p" alt+h
+key_to "$p" alt+h
 xdotool key a
 a=$(wait_window '^About Quorrel $')
 wait_until 5 framed "$a" || fail "About box not framed"

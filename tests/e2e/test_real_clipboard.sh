@@ -39,8 +39,7 @@ next_clip=1
 # add_clip: Add to Collector (Alt+A); waits for the clip file and its index line.
 add_clip() {
     local n=$next_clip
-    focus "$m"
-    xdotool key --window "$m" alt+a
+    key_to "$m" alt+a
     wait_until 20 grep -q "^$n) " "$D/Data" || fail "clip $n not added"
     next_clip=$((n + 1))
 }
@@ -96,7 +95,7 @@ clip_is 6 $'café\r\n' || fail "STRING not read as Latin-1: $(od -c "$D/6")"
 # --- A password is masked, never stored, and gone with its owner. ---
 n=$(notices); "$CLIP_OWNER" secret 'hunter2' >/dev/null & secret=$!; STARTED+=($secret)
 wait_notice "$n" 'secret=1'
-focus "$m"; xdotool key --window "$m" alt+a
+key_to "$m" alt+a
 b=$(wait_window '^Quorrel$')
 shot password_refused
 press_until "$b" Return no_window '^Quorrel$' || fail "the password message stayed"
@@ -113,7 +112,7 @@ n=$(notices); "$CLIP_OWNER" clear; wait_notice "$n" 'text=0 '
 # --- An owner that never answers: the window keeps answering; the next copy is read. ---
 "$CLIP_OWNER" hang >"$E2E_TMP/hang.out" & hang=$!; STARTED+=($hang)
 wait_until 5 grep -q ready "$E2E_TMP/hang.out" || fail "the hanging owner did not start"
-focus "$m"; xdotool key --window "$m" alt+f o
+key_to "$m" alt+f o
 o=$(wait_window '^Open Collector$' 2)
 press_until "$o" alt+c no_window '^Open Collector$' || fail "Open Collector stayed"
 n=$(notices); printf 'after the hang' | xclip_in -i; wait_notice "$n" 'head=after the hang'
@@ -129,7 +128,7 @@ expected_size=$(( $(stat -c %s "$big") + 800000 + 2 ))
 [ "$(stat -c %s "$D/7")" = "$expected_size" ] || fail "50 MB clip stored as $(stat -c %s "$D/7") bytes"
 cmp -s <(tr -d '\r' <"$D/7") <(cat "$big"; echo) || fail "50 MB clip differs"
 grep -q $'^7) log line 0000000 of a large copy .........\r$' "$D/Data" || fail "50 MB clip index"
-n=$(notices); focus "$m"; xdotool key --window "$m" alt+c; wait_notice "$n" "text=$(stat -c %s "$big") "
+n=$(notices); key_to "$m" alt+c; wait_notice "$n" "text=$(stat -c %s "$big") "
 cmp -s <(xclip -selection clipboard -o) "$big" || fail "xclip read back a different 50 MB"
 cmp -s <(xsel --clipboard --output) "$big" || fail "xsel read back a different 50 MB"
 peak=$(awk '/VmHWM/ { print $2 }' "/proc/$QPID/status")
@@ -139,9 +138,9 @@ echo "peak resident memory with 50 MB: $((peak / 1024)) MB"
 # --- A 6000 x 6000 picture is taken and stored; one over the limit is refused with a message. ---
 "$PY" "$OWNERS/make_png.py" 6000 6000 "$E2E_TMP/big.png"
 n=$(notices); xclip_in -t image/png -i "$E2E_TMP/big.png"; wait_notice "$n" 'picture=6000x6000'
-focus "$m"; xdotool key --window "$m" alt+g
+key_to "$m" alt+g
 p=$(wait_window 'Graphics Mode$')
-press_until "$p" Return test -s "$D/Pix/1.jpg" || fail "the 6000 x 6000 picture was not stored"
+press_until -w 15 "$p" Return test -s "$D/Pix/1.jpg" || fail "the 6000 x 6000 picture was not stored"
 wait_until 20 test "$(identify -format '%wx%h' "$D/Pix/1.jpg" 2>/dev/null)" = 6000x6000 ||
     fail "stored as $(identify "$D/Pix/1.jpg" 2>&1)"
 "$PY" "$OWNERS/make_png.py" 9000 9000 "$E2E_TMP/huge.png"
