@@ -199,6 +199,11 @@ std::string AddClip(const std::string& collectorPath, const std::string& clipTex
     SetHidden(settings);
     const short n = CInt(t);
     if (n == 32767) throw RuntimeError(ErrOverflow);
+    // A number below 0 (a hand edit) would name a clip file no list entry can choose.
+    if (n < 0)
+        throw RuntimeError(ErrBadFileName, DescriptionOf(ErrBadFileName) +
+                                               ": the collector's ClipNumber (" + t +
+                                               ") is below 0. Nothing was added.");
     const std::string number = std::to_string(n + 1);
     const std::string clip = collectorPath + P("\\") + number;
     const std::string numb = collectorPath + P("\\Numb");

@@ -164,6 +164,8 @@ TEST_F(AllOrNothing, AddNeverOverwritesAStoredClip) {
         // A lone CR before the section: the rewrite would add a second section never read.
         {"ClipNumber that cannot be raised", "\r[Collector]\r\nClipNumber=3\r\n",
          ErrPathFileAccess},
+        // Clip -803 would be stored where no list entry reaches it.
+        {"ClipNumber below zero", "[Collector]\r\nClipNumber=-804\r\n", ErrBadFileName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
