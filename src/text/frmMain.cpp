@@ -87,7 +87,7 @@ void frmMain::ShowClipboardText(const QString& text) {
     text1->setEchoMode(secret_ ? QLineEdit::Password : QLineEdit::Normal);
     if (text.size() <= kText1Shown) {
         fullText_.clear();
-        text1->setReadOnly(false);
+        text1->setReadOnly(secret_); // a password that cannot be seen is not edited either
         text1->setText(text);
     } else {
         // A box that lays out megabytes stalls the window: it shows the beginning, read-only,
@@ -153,6 +153,9 @@ void frmMain::Combo1_Click(int index) {
 }
 
 void frmMain::cmdAddToClipboard_Click() {
+    // The clipboard holds the password already, marked so that no other program keeps it; put
+    // back, it would lose that mark.
+    if (secret_) return;
     BusyGuard busy(ctx.busy);
     const QString t = Text1Text();
     ctx.clipboard.Clear();

@@ -294,9 +294,15 @@ TEST_F(TextMode, APasswordIsShownMaskedAndNeverStored) {
     EXPECT_TRUE(w.messages.shown[0].contains("password"));
     EXPECT_FALSE(w.Exists("Clips/Data/Work/1"));
     EXPECT_EQ(C("Settings.ini"), "[Collector]\r\nClipNumber=0\r\n");
+    // Add to Clipboard leaves it on the clipboard with its owner's mark; it cannot be edited.
+    EXPECT_TRUE(Text1()->isReadOnly());
+    QTest::mouseClick(Button("cmdAddToClipboard"), Qt::LeftButton);
+    EXPECT_TRUE(w.clipboard.IsSecret());
+    EXPECT_EQ(w.clipboard.GetText(), "hunter2");
     // The next copy is an ordinary text again.
     w.clipboard.ExternalText("plain");
     EXPECT_EQ(Text1()->echoMode(), QLineEdit::Normal);
+    EXPECT_FALSE(Text1()->isReadOnly());
     QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
     EXPECT_EQ(C("1"), "plain\r\n");
 }
