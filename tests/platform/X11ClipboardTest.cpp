@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -280,4 +281,44 @@ TEST_F(X11Clip, LargeTextsTravelWholeBothWays) {
     ASSERT_TRUE(WaitText(QString::fromUtf8(big), 20000));
     cb->SetText(QString::fromUtf8(big) + QStringLiteral("mine"));
     EXPECT_EQ(Paste(), big + "mine");
+}
+
+TEST_F(X11Clip, ACopyMadeWhileALargeOneArrivesIsTheOneShown) {
+    // xclip goes on sending the large copy after it lost the clipboard: its late pieces must
+    // never be taken for the next copy, nor make the next copy count as empty.
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    xcb_intern_atom_reply_t* a =
+        xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 9, "CLIPBOARD"), nullptr);
+    const xcb_atom_t clipboard = a->atom;
+    free(a);
+    auto owner = [&] {
+        xcb_get_selection_owner_reply_t* o = xcb_get_selection_owner_reply(
+            other, xcb_get_selection_owner(other, clipboard), nullptr);
+        const xcb_window_t w = o ? o->owner : 0;
+        free(o);
+        return w;
+    };
+    QByteArray big;
+    for (int i = 0; big.size() < 24 * 1024 * 1024; ++i)
+        big += "line " + QByteArray::number(i) + " of a large copy\n";
+    const QString large = QString::fromUtf8(big);
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(big);
+    file.flush();
+    for (int round = 1; round <= 5; ++round) {
+        const xcb_window_t before = owner();
+        Copy({}, {file.fileName()});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return owner() != before; }, 5000));
+        const QString small = QStringLiteral("small %1").arg(round);
+        Copy(small.toUtf8());
+        EXPECT_TRUE(WaitText(small, 15000))
+            << "round " << round << ": shown " << cb->GetText().left(40).toStdString();
+        for (const QString& s : std::as_const(seen))
+            EXPECT_TRUE(s.isEmpty() || s == large || s.startsWith(QStringLiteral("small")))
+                << "round " << round << ": a text never copied: " << s.left(40).toStdString()
+                << " (" << s.size() << " characters)";
+        seen.clear();
+    }
+    xcb_disconnect(other);
 }

@@ -40,6 +40,9 @@ constexpr std::uint8_t Type(const xcb_generic_event_t* ev) {
 // Text targets, best first, and picture targets, best first.
 constexpr const char* kTextTargets[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT",
                                         "text/plain"};
+// How long a given-up read's window stays for what its owner still sends.
+constexpr std::chrono::seconds kReaderQuiet{60};
+
 constexpr const char* kPictureTargets[] = {"image/png", "image/bmp",  "image/jpeg", "image/x-bmp",
                                            "image/gif", "image/tiff", "image/webp"};
 
@@ -249,6 +252,8 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
         if (limited) wakeAt = deadline;
         for (const auto& [key, t] : outgoing_)
             wakeAt = std::min(wakeAt, t->deadline);
+        for (const auto& [window, quietAt] : retired_)
+            wakeAt = std::min(wakeAt, quietAt);
         int timeout = -1;
         if (wakeAt != Clock::time_point::max()) {
             const auto left =
@@ -266,6 +271,7 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
         const Clock::time_point now = Clock::now();
         for (auto it = outgoing_.begin(); it != outgoing_.end();)
             it = it->second->deadline <= now ? outgoing_.erase(it) : std::next(it);
+        DropQuietReaders(now);
         if (limited && now >= deadline) return nullptr;
         if (!want && n == 0) return nullptr;
     }
@@ -372,6 +378,15 @@ void X11Selection::Dispatch(xcb_generic_event_t* ev) {
     }
     case XCB_PROPERTY_NOTIFY: {
         const auto* e = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+        if (auto r = retired_.find(e->window); r != retired_.end()) {
+            // A late piece of a read given up: taken away unread, so that its owner can finish.
+            if (e->state == XCB_PROPERTY_NEW_VALUE) {
+                xcb_delete_property(c_, e->window, e->atom);
+                xcb_flush(c_);
+            }
+            r->second = Clock::now() + kReaderQuiet;
+            return;
+        }
         if (e->state != XCB_PROPERTY_DELETE) return;
         auto it = outgoing_.find({e->window, e->atom});
         if (it == outgoing_.end()) return;
@@ -443,13 +458,13 @@ void X11Selection::HandleOwnerNotice(OwnerNotice n) {
 
 std::optional<std::vector<char>> X11Selection::Fetch(std::uint32_t target, std::uint32_t* type) {
     const std::uint32_t prop = a_->property;
-    xcb_delete_property(c_, win_, prop);
-    xcb_convert_selection(c_, win_, a_->clipboard, target, prop, XCB_CURRENT_TIME);
+    xcb_delete_property(c_, reader_, prop);
+    xcb_convert_selection(c_, reader_, a_->clipboard, target, prop, XCB_CURRENT_TIME);
     xcb_flush(c_);
     xcb_generic_event_t* ev = Wait(
         [this](xcb_generic_event_t* e) {
             return Type(e) == XCB_SELECTION_NOTIFY &&
-                   reinterpret_cast<xcb_selection_notify_event_t*>(e)->requestor == win_;
+                   reinterpret_cast<xcb_selection_notify_event_t*>(e)->requestor == reader_;
         },
         patience_);
     refused_ = false;
@@ -463,7 +478,7 @@ std::optional<std::vector<char>> X11Selection::Fetch(std::uint32_t target, std::
 
     std::vector<char> data;
     Freed<xcb_get_property_reply_t> first(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 1, win_, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+        c_, xcb_get_property(c_, 1, reader_, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
         nullptr));
     if (!first) return std::nullopt;
     if (first->type != a_->incr) {
@@ -485,13 +500,15 @@ std::optional<std::vector<char>> X11Selection::Fetch(std::uint32_t target, std::
             [this, prop](xcb_generic_event_t* e) {
                 if (Type(e) != XCB_PROPERTY_NOTIFY) return false;
                 const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                return p->window == win_ && p->atom == prop && p->state == XCB_PROPERTY_NEW_VALUE;
+                return p->window == reader_ && p->atom == prop &&
+                       p->state == XCB_PROPERTY_NEW_VALUE;
             },
             patience_);
         if (!pe) return std::nullopt;
         std::free(pe);
         Freed<xcb_get_property_reply_t> part(xcb_get_property_reply(
-            c_, xcb_get_property(c_, 1, win_, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+            c_,
+            xcb_get_property(c_, 1, reader_, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
             nullptr));
         xcb_flush(c_);
         if (!part) return std::nullopt;
@@ -538,6 +555,42 @@ void DecodePicture(ClipContent& content, const std::vector<char>& bytes) {
 } // namespace
 
 X11Selection::ReadResult X11Selection::ReadContent() {
+    reader_ = xcb_generate_id(c_);
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c_, 0, reader_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    ReadResult r = ReadOffered();
+    if (r.whole) {
+        xcb_destroy_window(c_, reader_); // every answer is in: nothing more comes for it
+        xcb_flush(c_);
+    } else {
+        RetireReader();
+    }
+    reader_ = 0;
+    return r;
+}
+
+void X11Selection::RetireReader() {
+    // An owner may still answer, or go on with a long copy: it finds the window there (xclip
+    // ends on a window that is gone), and the pieces are taken away until it has finished.
+    xcb_delete_property(c_, reader_, a_->property);
+    xcb_flush(c_);
+    retired_[reader_] = Clock::now() + kReaderQuiet;
+}
+
+void X11Selection::DropQuietReaders(Clock::time_point now) {
+    for (auto it = retired_.begin(); it != retired_.end();) {
+        if (it->second > now) {
+            ++it;
+            continue;
+        }
+        xcb_destroy_window(c_, it->first);
+        xcb_flush(c_);
+        it = retired_.erase(it);
+    }
+}
+
+X11Selection::ReadResult X11Selection::ReadOffered() {
     auto content = std::make_shared<ClipContent>();
     ReadResult r{content, false};
     std::uint32_t type = 0;

@@ -36,6 +36,8 @@ struct ClipContent {
 using ContentPtr = std::shared_ptr<const ClipContent>;
 
 class X11Selection {
+    using Clock = std::chrono::steady_clock;
+
   public:
     // Called on the selection thread with another program's change and the number of the
     // program's own writes done before it was read.
@@ -91,6 +93,9 @@ class X11Selection {
         bool whole = false;
     };
     ReadResult ReadContent();
+    ReadResult ReadOffered(); // on reader_
+    void RetireReader();      // a read given up: what still comes for it is let through, unread
+    void DropQuietReaders(Clock::time_point now);
     std::optional<std::vector<char>> Fetch(std::uint32_t target, std::uint32_t* type);
     void PostEmpty();
     void TakeOwnership(ContentPtr content);
@@ -108,6 +113,10 @@ class X11Selection {
     xcb_connection_t* c_ = nullptr;
     std::uint32_t win_ = 0;
     std::uint32_t root_ = 0;
+    // Each read gets a window of its own: an owner that goes on sending a copy after the read
+    // was given up (xclip does, once it lost the clipboard) writes there, never into a later read.
+    std::uint32_t reader_ = 0;
+    std::map<std::uint32_t, Clock::time_point> retired_; // given-up readers, until quiet
     std::uint8_t fixesEvent_ = 0;
     std::unique_ptr<Atoms> a_;
     int wake_ = -1;
