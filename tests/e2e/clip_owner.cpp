@@ -5,6 +5,8 @@
 //   clip_owner clear           clears the clipboard on purpose (as a password manager does)
 //   clip_owner busy MS TEXT    drops every request of its first MS milliseconds, as xclip does
 //                              while it serves another reader, then offers TEXT
+//   clip_owner manager         a clipboard manager: holds CLIPBOARD_MANAGER, and asked to save
+//                              the clipboard (SAVE_TARGETS) takes it over with its text
 // It prints "ready" once it owns the clipboard and runs until it is ended (by PID) or loses
 // ownership.
 #include <xcb/xcb.h>
@@ -61,16 +63,21 @@ int main(int argc, char** argv) {
         busyFor = std::chrono::milliseconds(std::atoi(argv[2]));
         text = argv[3];
         offered.push_back(utf8);
+    } else if (mode == "manager") {
+        offered.push_back(utf8);
     } else if (mode != "hang") {
         return 2;
     }
+    const xcb_atom_t manager = Atom(c, "CLIPBOARD_MANAGER");
+    const xcb_atom_t saveTargets = Atom(c, "SAVE_TARGETS");
+    const xcb_atom_t held = mode == "manager" ? manager : clipboard;
 
     const xcb_window_t w = xcb_generate_id(c);
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-    xcb_set_selection_owner(c, w, clipboard, XCB_CURRENT_TIME);
+    xcb_set_selection_owner(c, w, held, XCB_CURRENT_TIME);
     xcb_get_selection_owner_reply_t* o =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, held), nullptr);
     const bool owns = o && o->owner == w;
     std::free(o);
     if (!owns) return 1;
@@ -80,12 +87,36 @@ int main(int argc, char** argv) {
 
     while (xcb_generic_event_t* ev = xcb_wait_for_event(c)) {
         const uint8_t type = ev->response_type & 0x7f;
-        if (type == XCB_SELECTION_CLEAR) break;
+        if (type == XCB_SELECTION_CLEAR &&
+            reinterpret_cast<xcb_selection_clear_event_t*>(ev)->selection == held)
+            break;
         const bool busy = std::chrono::steady_clock::now() - start < busyFor;
         if (type == XCB_SELECTION_REQUEST && mode != "hang" && !busy) {
             auto* req = reinterpret_cast<xcb_selection_request_event_t*>(ev);
             xcb_atom_t property = req->property ? req->property : req->target;
-            if (req->target == targets) {
+            if (req->selection == manager) {
+                // A program about to quit: its text is read and the clipboard kept with it.
+                property = req->target == saveTargets ? property : XCB_NONE;
+                if (property != XCB_NONE) {
+                    xcb_convert_selection(c, w, clipboard, utf8, utf8, XCB_CURRENT_TIME);
+                    xcb_flush(c);
+                    while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
+                        const bool notified = (e->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+                        std::free(e);
+                        if (notified) break;
+                    }
+                    xcb_get_property_reply_t* p = xcb_get_property_reply(
+                        c, xcb_get_property(c, 1, w, utf8, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
+                        nullptr);
+                    if (p)
+                        text.assign(static_cast<const char*>(xcb_get_property_value(p)),
+                                    xcb_get_property_value_length(p));
+                    std::free(p);
+                    xcb_set_selection_owner(c, w, clipboard, XCB_CURRENT_TIME);
+                    std::printf("saved\n");
+                    std::fflush(stdout);
+                }
+            } else if (req->target == targets) {
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, property,
                                     XCB_ATOM_ATOM, 32, static_cast<uint32_t>(offered.size()),
                                     offered.data());

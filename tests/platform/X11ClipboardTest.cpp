@@ -322,3 +322,19 @@ TEST_F(X11Clip, ACopyMadeWhileALargeOneArrivesIsTheOneShown) {
     }
     xcb_disconnect(other);
 }
+
+TEST_F(X11Clip, AtExitTheClipboardIsHandedToTheClipboardManager) {
+    cb.reset(); // the manager runs first, as it does on a desktop
+    QProcess manager;
+    manager.start(QStringLiteral(QUORREL_CLIP_OWNER), {"manager"});
+    ASSERT_TRUE(manager.waitForReadyRead(5000));
+    manager.readAll();
+    cb = X11Clipboard::Connect();
+    ASSERT_TRUE(cb);
+    cb->SetText(QStringLiteral("left behind"));
+    EXPECT_EQ(Paste(), "left behind");
+    cb.reset();
+    EXPECT_EQ(Paste(), "left behind"); // from the manager now
+    manager.kill();
+    manager.waitForFinished();
+}

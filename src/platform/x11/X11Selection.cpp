@@ -221,6 +221,32 @@ void X11Selection::Run() {
         }
         Wait(nullptr, std::chrono::milliseconds(-1));
     }
+    HandOver();
+}
+
+void X11Selection::HandOver() {
+    // Quitting while the clipboard is the program's: a clipboard manager that runs beside it
+    // keeps a copy, as GTK and Qt programs hand theirs over, so the copy outlives the program.
+    if (dead_ || !owned_ || managerOwned_) return;
+    const std::uint32_t manager = Owner(a_->manager);
+    if (manager == XCB_WINDOW_NONE || manager == win_ || Owner(a_->clipboard) != win_) return;
+    stop_ = false; // the manager's reads are served meanwhile
+    xcb_convert_selection(c_, win_, a_->manager, a_->saveTargets, XCB_ATOM_NONE, XCB_CURRENT_TIME);
+    xcb_flush(c_);
+    const auto answered = [this](xcb_generic_event_t* e) {
+        return Type(e) == XCB_SELECTION_NOTIFY &&
+               reinterpret_cast<xcb_selection_notify_event_t*>(e)->selection == a_->manager;
+    };
+    // A manager that stops taking a long copy, or never answers, does not hold up the exit.
+    const Clock::time_point giveUp = Clock::now() + kPatienceAgain;
+    for (;;) {
+        if (xcb_generic_event_t* ev = Wait(answered, kPatience)) {
+            std::free(ev);
+            break;
+        }
+        if (dead_ || outgoing_.empty() || Clock::now() >= giveUp) break;
+    }
+    stop_ = true;
 }
 
 xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_event_t*)>& want,

@@ -77,6 +77,7 @@ class X11Selection {
     };
 
     void Run();
+    void HandOver();
     void Post(Command c);
     // Handles events and commands until `want` accepts an event (returned, to be freed by the
     // caller) or nothing happened for `patience`, or a newer change makes the wait pointless.
