@@ -86,6 +86,9 @@ expect=$'first line\nsecond line\nthird line\n'
 [ "$(xsel --clipboard --output; echo .)" = "$expect." ] || fail "xsel read back"
 tk_read=$("$PY" -c 'import tkinter; r = tkinter.Tk(); print(repr(r.clipboard_get()))')
 [ "$tk_read" = "'first line\\nsecond line\\nthird line\\n'" ] || fail "Tk read back $tk_read"
+gtk_read=$("$PY" -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gdk, Gtk
+print(repr(Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD).wait_for_text()))')
+[ "$gtk_read" = "'first line\\nsecond line\\nthird line\\n'" ] || fail "GTK read back $gtk_read"
 
 # --- Latin-1 STRING and an owner that offers only text/plain;charset=utf-8. ---
 n=$(notices); printf 'caf\xe9' | xclip_in -t STRING -i; wait_notice "$n" 'head=café'
