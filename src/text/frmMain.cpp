@@ -69,7 +69,14 @@ void frmMain::ResetClipList(const QString& editText) {
 void frmMain::AddClipItems(const QStringList& items) {
     auto* combo = Ctl<QComboBox>("Combo1");
     const QString text = combo->currentText();
-    combo->addItems(items);
+    // A list that lays out a first line of megabytes (a long log line, a copied file without line
+    // ends) froze the window for seconds when it opened: it shows the line's beginning, which
+    // names the clip all the same.
+    QStringList shown;
+    shown.reserve(items.size());
+    for (const QString& item : items)
+        shown.append(item.size() > kListShown ? item.left(kListShown) : item);
+    combo->addItems(shown);
     // No item is current, so that the first Down chooses the first clip; the prompt stays.
     combo->setCurrentIndex(-1);
     combo->setEditText(text);

@@ -34,6 +34,8 @@ class frmMain : public Form {
     // Text1's text: all of it, also when the box shows only its beginning.
     QString Text1Text();
     static constexpr int kText1Shown = 10000;
+    // The most of a clip's first line that the clip list shows.
+    static constexpr int kListShown = 1000;
 
   private:
     void EmptyText1();

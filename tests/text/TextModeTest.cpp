@@ -307,6 +307,25 @@ TEST_F(TextMode, APasswordIsShownMaskedAndNeverStored) {
     EXPECT_EQ(C("1"), "plain\r\n");
 }
 
+TEST_F(TextMode, AClipWithAVeryLongFirstLineIsListedByItsBeginningAndComesBackWhole) {
+    const std::string stored(2'000'000, 'y');
+    Start({stored});
+    ASSERT_EQ(Combo1()->count(), 1);
+    EXPECT_LE(Combo1()->itemText(0).size(), frmMain::kListShown);
+    EXPECT_TRUE(Combo1()->itemText(0).startsWith("1) yyy"));
+    const QString line(3'000'000, QLatin1Char('x'));
+    w.clipboard.ExternalText(line);
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(C("Data").size(), 2'000'000 + 3'000'000 + 2 * 5); // the index keeps every line whole
+    ASSERT_EQ(Combo1()->count(), 2);
+    EXPECT_LE(Combo1()->itemText(1).size(), frmMain::kListShown);
+    EXPECT_TRUE(Combo1()->itemText(1).startsWith("2) xxx"));
+    Combo1()->activated(1);
+    EXPECT_EQ(w.clipboard.GetText(), line + "\n");
+    Combo1()->activated(0);
+    EXPECT_EQ(w.clipboard.GetText().size(), 2'000'001);
+}
+
 TEST_F(TextMode, AHugeTextShowsItsBeginningButAddAndAddToClipboardTakeAllOfIt) {
     Start();
     QString huge;
