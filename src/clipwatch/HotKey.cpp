@@ -14,6 +14,8 @@ void HotKeyTick(AppState& state, KeyState& keys, bool isTextModeWindow, QWidget*
     if (!HotKeyDown(keys)) return;
     if (state.TextModeActive != isTextModeWindow) return;
     if (state.WindowHidden) {
+        // Shown as a window, not as the taskbar entry it was minimised to.
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
         window->raise();
         window->activateWindow();

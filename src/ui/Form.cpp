@@ -399,6 +399,19 @@ void Form::keyPressEvent(QKeyEvent* k) {
 
 void Form::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange) {
+        // Window managers may offer minimise and maximise on every frame (openbox ignores the
+        // hints that leave them out): a window without the box goes back to its normal state.
+        Qt::WindowStates unwanted;
+        if (!Layout().minBox) unwanted |= Qt::WindowMinimized;
+        if (!Layout().maxBox) unwanted |= Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (windowState() & unwanted) {
+            QTimer::singleShot(0, this, [this, unwanted] {
+                if (!unloading_ && (windowState() & unwanted))
+                    setWindowState(windowState() & ~unwanted);
+            });
+        }
+    }
     if (e->type() == QEvent::ActivationChange && !isActiveWindow()) {
         // Moving to another window of the program is not losing the focus, nor is opening one
         // of its menus or lists, which X11 reports as a focus change while the popup takes

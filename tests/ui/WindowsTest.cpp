@@ -395,6 +395,34 @@ TEST_F(Windows_, ShowingAnOpenWindowOnlyBringsItToTheFront) {
     }
 }
 
+// Window managers offer minimise and maximise on every frame (openbox ignores the hints that
+// leave them out): a window keeps the state its boxes allow, and showing a minimised window
+// (its menu entry, the hot key) brings it back, since no other way may be left.
+TEST_F(Windows_, WindowsKeepTheStatesTheirBoxesAllowAndComeBackFromMinimised) {
+    for (const Win& win : Windows()) {
+        if (win.id == FormId::frmFirst) continue;
+        SCOPED_TRACE(FormName(win.id));
+        w.app->Show(win.id);
+        auto* f = static_cast<Form*>(w.app->Loaded(win.id));
+        ASSERT_NE(f, nullptr);
+        const QSize size = f->size();
+
+        f->setWindowState(Qt::WindowMaximized);
+        Drain();
+        EXPECT_FALSE(f->isMaximized());
+        EXPECT_EQ(f->size(), size);
+
+        f->setWindowState(Qt::WindowMinimized);
+        Drain();
+        EXPECT_EQ(f->isMinimized(), win.minBox);
+        w.app->Show(win.id);
+        Drain();
+        EXPECT_FALSE(f->isMinimized());
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_EQ(w.app->Loaded(win.id), f);
+    }
+}
+
 TEST_F(Windows_, EnterPressesOnlyAnEnabledDefaultButton) {
     for (const Win& win : Windows()) {
         const Ctl* def = nullptr;
