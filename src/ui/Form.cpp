@@ -43,7 +43,12 @@ QWidget* MakeControl(const ControlLayout& c, QWidget* parent) {
         l->setTextFormat(Qt::PlainText);
         l->setAlignment((c.flags & Centred) ? Qt::AlignHCenter | Qt::AlignTop
                                             : Qt::AlignLeft | Qt::AlignTop);
-        if (c.flags & Border) l->setFrameStyle(QFrame::Box | QFrame::Plain);
+        if (c.flags & Border) {
+            l->setFrameStyle(QFrame::Box | QFrame::Plain);
+            // The text starts right inside the border: Qt's default indent of an "x" beside a
+            // framed label pushed a five-digit clip number over the button next to it.
+            l->setIndent(0);
+        }
         if (c.flags & Green) {
             l->setAutoFillBackground(true);
             QPalette p = l->palette();
@@ -173,6 +178,12 @@ void Form::Build() {
         w->installEventFilter(this);
         if (c.tab >= 0) tabbed.emplace_back(c.tab, w);
     }
+    // Labels and images are painted on the window itself, under every other control, which
+    // shows whole and takes the click where a label grown to its text reaches it. Lowered last
+    // first, they keep their order among themselves.
+    for (auto c = L.controls.rbegin(); c != L.controls.rend(); ++c)
+        if (c->kind == Kind::Label || c->kind == Kind::Image)
+            if (auto* w = Ctl<QWidget>(c->name)) w->lower();
     std::sort(tabbed.begin(), tabbed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < tabbed.size(); ++i)
