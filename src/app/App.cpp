@@ -85,7 +85,7 @@ bool App::AnyLoaded() const {
 
 void App::Show(FormId id) {
     QWidget* w = Form(id);
-    // Brought to the front also from the taskbar: the entry that names it is the way back.
+    // A minimised window comes back too: without a taskbar, its menu entry is the way back.
     w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();
     w->raise();

@@ -14,7 +14,7 @@ void HotKeyTick(AppState& state, KeyState& keys, bool isTextModeWindow, QWidget*
     if (!HotKeyDown(keys)) return;
     if (state.TextModeActive != isTextModeWindow) return;
     if (state.WindowHidden) {
-        // Shown as a window, not as the taskbar entry it was minimised to.
+        // A window minimised before it was hidden comes back on the screen, not minimised.
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
         window->raise();
