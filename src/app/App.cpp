@@ -85,6 +85,8 @@ bool App::AnyLoaded() const {
 
 void App::Show(FormId id) {
     QWidget* w = Form(id);
+    // A minimised window comes back too: without a taskbar, its menu entry is the way back.
+    w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();
     w->raise();
     w->activateWindow();

@@ -14,6 +14,8 @@ void HotKeyTick(AppState& state, KeyState& keys, bool isTextModeWindow, QWidget*
     if (!HotKeyDown(keys)) return;
     if (state.TextModeActive != isTextModeWindow) return;
     if (state.WindowHidden) {
+        // A window minimised before it was hidden comes back on the screen, not minimised.
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
         window->raise();
         window->activateWindow();

@@ -43,7 +43,12 @@ QWidget* MakeControl(const ControlLayout& c, QWidget* parent) {
         l->setTextFormat(Qt::PlainText);
         l->setAlignment((c.flags & Centred) ? Qt::AlignHCenter | Qt::AlignTop
                                             : Qt::AlignLeft | Qt::AlignTop);
-        if (c.flags & Border) l->setFrameStyle(QFrame::Box | QFrame::Plain);
+        if (c.flags & Border) {
+            l->setFrameStyle(QFrame::Box | QFrame::Plain);
+            // The text starts right inside the border: Qt's default indent of an "x" beside a
+            // framed label pushed a five-digit clip number over the button next to it.
+            l->setIndent(0);
+        }
         if (c.flags & Green) {
             l->setAutoFillBackground(true);
             QPalette p = l->palette();
@@ -173,6 +178,12 @@ void Form::Build() {
         w->installEventFilter(this);
         if (c.tab >= 0) tabbed.emplace_back(c.tab, w);
     }
+    // Labels and images are painted on the window itself, under every other control, which
+    // shows whole and takes the click where a label grown to its text reaches it. Lowered last
+    // first, they keep their order among themselves.
+    for (auto c = L.controls.rbegin(); c != L.controls.rend(); ++c)
+        if (c->kind == Kind::Label || c->kind == Kind::Image)
+            if (auto* w = Ctl<QWidget>(c->name)) w->lower();
     std::sort(tabbed.begin(), tabbed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < tabbed.size(); ++i)
@@ -399,6 +410,19 @@ void Form::keyPressEvent(QKeyEvent* k) {
 
 void Form::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange) {
+        // Window managers may offer minimise and maximise on every frame (openbox ignores the
+        // hints that leave them out): a window without the box goes back to its normal state.
+        Qt::WindowStates unwanted;
+        if (!Layout().minBox) unwanted |= Qt::WindowMinimized;
+        if (!Layout().maxBox) unwanted |= Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (windowState() & unwanted) {
+            QTimer::singleShot(0, this, [this, unwanted] {
+                if (!unloading_ && (windowState() & unwanted))
+                    setWindowState(windowState() & ~unwanted);
+            });
+        }
+    }
     if (e->type() == QEvent::ActivationChange && !isActiveWindow()) {
         // Moving to another window of the program is not losing the focus, nor is opening one
         // of its menus or lists, which X11 reports as a focus change while the popup takes

@@ -299,3 +299,18 @@ TEST_F(Previews, AHugeClipShowsItsBeginningAndAddPutsAllOfItBack) {
     Press(p, "cmdAdd");
     EXPECT_EQ(w.clipboard.GetText(), back + QLatin1Char('\n')); // stored with its own line end
 }
+
+// The number grows to the right from its fixed place: the highest clip number still ends before
+// "Add to Clipboard", which would otherwise lose its first letter under the number.
+TEST_F(Previews, TheHighestClipNumberStaysClearOfTheButtonBesideIt) {
+    Start({"one"});
+    w.Write("Clips/Data/Work/32767", "last\r\n");
+    w.Write("Clips/Data/Work/Numb", "1\r\n32767\r\n");
+    auto* p = Clips();
+    Press(p, "cmdNext");
+    ASSERT_EQ(Label(p), " 32767 ");
+    auto* label = p->Ctl<QLabel>("Label1");
+    EXPECT_LT(label->geometry().right(), p->Ctl<QPushButton>("cmdAdd")->geometry().left());
+    // Still whole: the number fits inside the border.
+    EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(label->text()));
+}

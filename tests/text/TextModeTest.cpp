@@ -205,6 +205,18 @@ TEST_F(TextMode, LosingTheFocusHidesAndTheHotKeyBringsItBack) {
     EXPECT_TRUE(main->isVisible());
 }
 
+TEST_F(TextMode, TheHotKeyBringsBackAMinimisedWindow) {
+    Start();
+    main->setWindowState(Qt::WindowMinimized);
+    w.keys.down = {{91, true}, {18, true}};
+    auto* timer = main->findChild<QTimer*>("Timer1");
+    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); // hides
+    EXPECT_FALSE(main->isVisible());
+    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); // shows
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(main->isMinimized());
+}
+
 TEST_F(TextMode, GraphicsModeSwitchHidesTextWindowAndShowsThePictureWindow) {
     Start();
     QTest::mouseClick(Button("cmdPix"), Qt::LeftButton);

@@ -395,6 +395,67 @@ TEST_F(Windows_, ShowingAnOpenWindowOnlyBringsItToTheFront) {
     }
 }
 
+// Window managers offer minimise and maximise on every frame (openbox ignores the hints that
+// leave them out): a window keeps the state its boxes allow, and showing a minimised window
+// (its menu entry, the hot key) brings it back, since no other way may be left.
+TEST_F(Windows_, WindowsKeepTheStatesTheirBoxesAllowAndComeBackFromMinimised) {
+    for (const Win& win : Windows()) {
+        if (win.id == FormId::frmFirst) continue;
+        SCOPED_TRACE(FormName(win.id));
+        w.app->Show(win.id);
+        auto* f = static_cast<Form*>(w.app->Loaded(win.id));
+        ASSERT_NE(f, nullptr);
+        const QSize size = f->size();
+
+        f->setWindowState(Qt::WindowMaximized);
+        Drain();
+        EXPECT_FALSE(f->isMaximized());
+        EXPECT_EQ(f->size(), size);
+
+        f->setWindowState(Qt::WindowMinimized);
+        Drain();
+        EXPECT_EQ(f->isMinimized(), win.minBox);
+        w.app->Show(win.id);
+        Drain();
+        EXPECT_FALSE(f->isMinimized());
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_EQ(w.app->Loaded(win.id), f);
+    }
+}
+
+// Labels and images are painted on the window itself, under every button, box and list: where
+// they overlap one (a label grown to fit its text), the control shows whole and takes the click.
+TEST_F(Windows_, LabelsAndImagesLieUnderTheControls) {
+    for (const Win& win : Windows()) {
+        SCOPED_TRACE(FormName(win.id));
+        Form* f = Open(win.id);
+        const QObjectList order = f->Client()->children(); // bottom first
+        for (QObject* o : order) {
+            auto* painted = qobject_cast<QWidget*>(o);
+            if (!painted || !(qobject_cast<QLabel*>(o) || qobject_cast<ImageBox*>(o))) continue;
+            for (QObject* p : order) {
+                auto* control = qobject_cast<QWidget*>(p);
+                if (!control || qobject_cast<QLabel*>(p) || qobject_cast<ImageBox*>(p)) continue;
+                if (!control->geometry().intersects(painted->geometry())) continue;
+                EXPECT_LT(order.indexOf(o), order.indexOf(p))
+                    << painted->objectName().toStdString() << " over "
+                    << control->objectName().toStdString();
+            }
+        }
+    }
+    // The open collector's long name wraps the delete dialog's note onto the buttons' row.
+    w.app->Show(FormId::frmDelete);
+    Form* del = Open(FormId::frmDelete);
+    SetCaption(del->Ctl<QLabel>("lblSkip"),
+               QString("The Collector named '%1'\r\nis currently open and will not be listed.")
+                   .arg(QString(70, QLatin1Char('W'))));
+    for (const char* name : {"cmdOk", "cmdCancel"}) {
+        auto* b = del->Ctl<QPushButton>(name);
+        EXPECT_EQ(del->Client()->childAt(b->geometry().center().x(), b->geometry().top() + 2), b)
+            << name;
+    }
+}
+
 TEST_F(Windows_, EnterPressesOnlyAnEnabledDefaultButton) {
     for (const Win& win : Windows()) {
         const Ctl* def = nullptr;

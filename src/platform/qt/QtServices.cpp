@@ -6,18 +6,44 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 namespace quorrel {
 
+namespace {
+
+// The box holds every window of the program until OK: it has no minimise box, and one that a
+// window manager offers anyway does not take it off the screen, where nothing would say why the
+// program no longer answers.
+class ProgramMessageBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void changeEvent(QEvent* e) override {
+        QMessageBox::changeEvent(e);
+        if (e->type() == QEvent::WindowStateChange && isMinimized())
+            QTimer::singleShot(0, this,
+                               [this] { setWindowState(windowState() & ~Qt::WindowMinimized); });
+    }
+};
+
+} // namespace
+
 void QtMessageBox::Show(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrel"), text, QMessageBox::Ok);
+    ProgramMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrel"), text, QMessageBox::Ok);
     // No icon inside the box; the program's icon in its title bar, as on every window.
     box.setWindowIcon(QApplication::windowIcon());
+    const QPointer<QWidget> from = QApplication::activeWindow();
     box.exec();
+    // The keyboard goes back to the window the message came from: openbox hands it to another
+    // window when that one is a utility window (the About box).
+    if (from && from->isVisible()) from->activateWindow();
 }
 
 void QtBusyPointer::Set(bool busy) {
