@@ -13,7 +13,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <poll.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -337,4 +340,75 @@ TEST_F(X11Clip, AtExitTheClipboardIsHandedToTheClipboardManager) {
     EXPECT_EQ(Paste(), "left behind"); // from the manager now
     manager.kill();
     manager.waitForFinished();
+}
+
+TEST_F(X11Clip, APasteServedInPiecesGoesOnWhenItsNextStepCameDuringAWrite) {
+    // Another program pastes a large text in pieces; its request for the next piece arrives
+    // while the program is changing the clipboard (the server is held meanwhile, so that it
+    // comes at that very moment). It was set aside and then left unanswered: the paste hung.
+    cb->SetText(QString(1 << 20, QLatin1Char('p')));
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    auto atom = [other](const char* name) {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            other, xcb_intern_atom(other, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t a = r->atom;
+        free(r);
+        return a;
+    };
+    const xcb_atom_t clipboard = atom("CLIPBOARD"), utf8 = atom("UTF8_STRING"),
+                     prop = atom("PASTED"), incr = atom("INCR");
+    const xcb_window_t w = xcb_generate_id(other);
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(other, 0, w, xcb_setup_roots_iterator(xcb_get_setup(other)).data->root, 0, 0,
+                      1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    // The next event of the pasting program, waited for at most `ms`.
+    auto next = [other](int ms) -> xcb_generic_event_t* {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            if (xcb_generic_event_t* ev = xcb_poll_for_event(other)) return ev;
+            const int left = ms - int(t.elapsed());
+            if (left <= 0) return nullptr;
+            pollfd fd{xcb_get_file_descriptor(other), POLLIN, 0};
+            poll(&fd, 1, left);
+        }
+    };
+    xcb_convert_selection(other, w, clipboard, utf8, prop, XCB_CURRENT_TIME);
+    xcb_flush(other);
+    bool notified = false;
+    while (xcb_generic_event_t* ev = next(5000)) {
+        notified = (ev->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+        free(ev);
+        if (notified) break;
+    }
+    ASSERT_TRUE(notified);
+    xcb_get_property_reply_t* first = xcb_get_property_reply(
+        other, xcb_get_property(other, 0, w, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->type, incr);
+    free(first);
+
+    xcb_grab_server(other);
+    xcb_flush(other);
+    std::thread paster([&] {
+        // The program's write is waiting for the server by now: the request for the first piece
+        // reaches it together with the answer it waits for.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        xcb_delete_property(other, w, prop);
+        xcb_ungrab_server(other);
+        xcb_flush(other);
+    });
+    cb->SetText(QStringLiteral("written meanwhile"));
+    paster.join();
+    bool piece = false;
+    while (xcb_generic_event_t* ev = next(6000)) {
+        const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+        piece = (ev->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p->atom == prop &&
+                p->state == XCB_PROPERTY_NEW_VALUE;
+        free(ev);
+        if (piece) break;
+    }
+    EXPECT_TRUE(piece) << "the first piece never came";
+    xcb_disconnect(other);
 }

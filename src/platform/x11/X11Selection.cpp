@@ -272,6 +272,8 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
             deferred_.push_back(ev);
             continue;
         }
+        // A write of the program (a command just run) may have set some aside the same way.
+        if (!deferred_.empty()) continue;
 
         // Sleep until the server or the window thread says something, or a deadline passes.
         Clock::time_point wakeAt = Clock::time_point::max();
