@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -154,6 +155,18 @@ TEST_F(X11Clip, OwnWritesAreAnnouncedOnceAfterTheyAreDone) {
     EXPECT_EQ(seen, QStringList{"mine"});
     EXPECT_NE(ownerWhenAnnounced, xcb_window_t(XCB_NONE)); // the write was done first
     EXPECT_EQ(Paste(), "mine");
+    // TIMESTAMP names the server time the clipboard was taken, which only grows.
+    const auto taken = [] {
+        const QByteArray t = Paste(QStringLiteral("TIMESTAMP"));
+        return t.size() >= 4 ? qFromLittleEndian<quint32>(t.constData()) : 0u;
+    };
+    const quint32 first = taken();
+    EXPECT_NE(first, 0u);
+    cb->SetText(QStringLiteral("mine"));
+    EXPECT_EQ(notices, 2);
+    EXPECT_GE(taken(), first);
+    notices = 1;
+    seen.removeLast();
 
     cb->Clear();
     EXPECT_EQ(notices, 2);

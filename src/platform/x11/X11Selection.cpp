@@ -59,6 +59,8 @@ struct X11Selection::Atoms {
 struct X11Selection::Served {
     ContentPtr content;
     std::shared_ptr<const QByteArray> utf8, latin1, png, bmp;
+    // The server's time of taking the clipboard, which TIMESTAMP answers.
+    std::uint32_t acquired = XCB_CURRENT_TIME;
 };
 
 // One INCR transfer to a requestor that asked for more than one chunk.
@@ -318,20 +320,18 @@ void X11Selection::SettleOwnChange() {
     // The round trip after our own change brought along every owner notice that came before it,
     // ours included: the program's own write is newer than all of them.
     pendingNotice_.reset();
-    for (auto it = deferred_.begin(); it != deferred_.end();) {
-        if (IsClipboardNotice(*it)) {
-            std::free(*it);
-            it = deferred_.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    while (xcb_generic_event_t* ev = xcb_poll_for_queued_event(c_)) {
-        if (IsClipboardNotice(ev))
-            std::free(ev);
-        else
-            deferred_.push_back(ev);
-    }
+    const auto drop = [this](xcb_generic_event_t* ev) {
+        if (!IsClipboardNotice(ev)) return false;
+        // The notice of our own change carries the time the server gave it.
+        const auto* n = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(ev);
+        if (owned_ && n->owner == win_) owned_->acquired = n->selection_timestamp;
+        std::free(ev);
+        return true;
+    };
+    for (auto it = deferred_.begin(); it != deferred_.end();)
+        it = drop(*it) ? deferred_.erase(it) : std::next(it);
+    while (xcb_generic_event_t* ev = xcb_poll_for_queued_event(c_))
+        if (!drop(ev)) deferred_.push_back(ev);
 }
 
 bool X11Selection::IsClipboardNotice(xcb_generic_event_t* ev) const {
@@ -726,9 +726,8 @@ bool X11Selection::Answer(const xcb_selection_request_event_t& req, std::uint32_
         return true;
     }
     if (t == a.timestamp) {
-        const std::uint32_t now = XCB_CURRENT_TIME;
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, req.requestor, property, XCB_ATOM_INTEGER,
-                            32, 1, &now);
+                            32, 1, &s.acquired);
         return true;
     }
     std::shared_ptr<const QByteArray> data;
