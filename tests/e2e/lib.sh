@@ -125,6 +125,15 @@ start_x() {
     wait_until 10 test -e "$E2E_TMP/wm-ready" || fail "openbox did not report ready within 10 s"
 }
 
+# empty_collector NAME: an empty collector NAME, open at start; its folder is left in $C.
+empty_collector() {
+    C="$DOCS/Clips/Data/$1"
+    mkdir -p "$C"
+    printf '[Collector]\r\nLabel=%s\r\nOpen=%s\r\nSkip=%s\r\n' "$1" "$C" "$1" \
+        >"$DOCS/Clips/Data/Settings.ini"
+    printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
+}
+
 start_quorrel() {
     QT_QPA_PLATFORM=xcb "$QUORREL" >>"$E2E_TMP/quorrel.log" 2>&1 &
     QPID=$!

@@ -6,10 +6,7 @@
 . "$(dirname "$0")/lib.sh"
 start_x
 
-C="$DOCS/Clips/Data/Work"
-mkdir -p "$C"
-printf '[Collector]\r\nLabel=Work\r\nOpen=%s\r\nSkip=Work\r\n' "$C" >"$DOCS/Clips/Data/Settings.ini"
-printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
+empty_collector Work
 
 # outer WINDOW: "x y width height" of the window with its frame.
 outer() {

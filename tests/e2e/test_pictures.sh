@@ -5,10 +5,7 @@
 . "$(dirname "$0")/lib.sh"
 start_x
 
-C="$DOCS/Clips/Data/Work"
-mkdir -p "$C"
-printf '[Collector]\r\nLabel=Work\r\nOpen=%s\r\nSkip=Work\r\n' "$C" >"$DOCS/Clips/Data/Settings.ini"
-printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
+empty_collector Work
 
 start_quorrel
 m=$(wait_window 'Text Mode$')

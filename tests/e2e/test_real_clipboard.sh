@@ -16,10 +16,8 @@ stop_started() {
 trap 'stop_started; cleanup' EXIT
 
 start_x
-D="$DOCS/Clips/Data/Work"
-mkdir -p "$D"
-printf '[Collector]\r\nLabel=Work\r\nOpen=x\r\nSkip=Work\r\n' >"$DOCS/Clips/Data/Settings.ini"
-printf '[Collector]\r\nClipNumber=0\r\n' >"$D/Settings.ini"
+empty_collector Work
+D=$C
 start_quorrel
 m=$(wait_window 'Text Mode$')
 

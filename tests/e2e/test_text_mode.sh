@@ -4,9 +4,7 @@
 # hides and shows the window, the right Super key does not count.
 . "$(dirname "$0")/lib.sh"
 start_x
-mkdir -p "$DOCS/Clips/Data/Work"
-printf '[Collector]\r\nLabel=Work\r\nOpen=x\r\nSkip=Work\r\n' >"$DOCS/Clips/Data/Settings.ini"
-printf '[Collector]\r\nClipNumber=0\r\n' >"$DOCS/Clips/Data/Work/Settings.ini"
+empty_collector Work
 start_quorrel
 m=$(wait_window 'Text Mode$')
 focus "$m"

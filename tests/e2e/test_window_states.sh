@@ -5,10 +5,7 @@
 . "$(dirname "$0")/lib.sh"
 start_x
 
-C="$DOCS/Clips/Data/Work"
-mkdir -p "$C"
-printf '[Collector]\r\nLabel=Work\r\nOpen=%s\r\nSkip=Work\r\n' "$C" >"$DOCS/Clips/Data/Settings.ini"
-printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
+empty_collector Work
 
 # state_is WINDOW STATE: the window manager's WM_STATE of the window (Normal, Iconic).
 state_is() { xprop -id "$1" WM_STATE 2>/dev/null | grep -q "window state: $2"; }
