@@ -4,11 +4,11 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 PKGS=(build-essential cmake pkg-config
-      qt6-base-dev libgl-dev libx11-dev libxtst-dev libxcb1-dev libxcb-xfixes0-dev
+      qt6-base-dev libgl-dev libx11-dev libxtst-dev libxcb1-dev libxcb-xfixes0-dev libxcb-xinput-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev
       fp-utils
-      xvfb xclip xsel xdotool imagemagick x11-utils openbox
+      xvfb xclip xsel xdotool imagemagick x11-utils openbox dbus-daemon x11-xkb-utils x11-xserver-utils
       python3 python3-gi gir1.2-gtk-3.0 python3-tk
       xchm xdg-utils fonts-dejavu-core fonts-liberation attr
       dpkg-dev file lintian appstream desktop-file-utils)

@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include "clipwatch/HotKey.h"
 #include "collectors/frmDelete.h"
 #include "collectors/frmFirst.h"
 #include "collectors/frmNameTxt.h"
@@ -22,8 +23,10 @@ namespace quorrel {
 App::App(const PlatformServices& p)
     : platform_(p),
       hook_(*p.clipboard, *this), ctx_{state_,     *p.clipboard, *p.messages, *p.busy,
-                                       *p.keys,    *p.help,      *p.capture,  *p.registry,
-                                       *p.starter, *this,        hook_} {}
+                                       *p.hotKey,  *p.help,      *p.capture,  *p.registry,
+                                       *p.starter, *this,        hook_} {
+    connect(p.hotKey, &HotKey::Pressed, this, [this] { Request(SessionRequest::Toggle); });
+}
 
 App::~App() {
     for (quorrel::Form*& f : forms_) {
@@ -140,6 +143,32 @@ void App::ShowClipboardPicture(const QImage& picture) {
     Get<frmPix>(FormId::frmPix)->ShowClipboardPicture(picture);
 }
 
+void App::Request(SessionRequest request) {
+    // Nothing to show before the start procedure loaded the text-mode window, or after the end.
+    if (!IsLoaded(FormId::frmMain)) return;
+    const FormId current = state_.TextModeActive ? FormId::frmMain : FormId::frmPix;
+    if (request == SessionRequest::Toggle) {
+        HotKeyToggle(state_, Form(current));
+    } else if (state_.FirstRun && IsLoaded(FormId::frmFirst)) {
+        Show(FormId::frmFirst); // the window a first run shows
+    } else {
+        Show(current);
+        state_.WindowHidden = false;
+    }
+}
+
+// One process writes a store at a time: two copies adding at once gave clips that the index
+// counted twice or lost. The second one says so and ends, having written nothing.
+bool App::LockStore(const std::string& root) {
+    storeLock_ = LockFolder(root);
+    if (storeLock_) return true;
+    platform_.messages->Show(QStringLiteral("Another Quorrel is using the collectors in %1. "
+                                            "This one closes; nothing was changed.")
+                                 .arg(QString::fromStdString(root)));
+    Unload(FormId::frmMain);
+    return false;
+}
+
 void App::Main() {
     state_.FirstRun = false;
     // The documents-folder lookup has the main window as its owner: load it first.
@@ -149,8 +178,10 @@ void App::Main() {
     const std::string& docs = state_.DocumentsPath;
 
     try {
-        if (!FolderExists(StoreRoot(docs))) {
-            MakeStoreRoot(docs);
+        const bool firstRun = !FolderExists(StoreRoot(docs));
+        if (firstRun) MakeStoreRoot(docs);
+        if (!LockStore(StoreRoot(docs))) return;
+        if (firstRun) {
             Show(FormId::frmFirst);
             state_.FirstRun = true;
         } else {

@@ -4,6 +4,7 @@
 #include "clipwatch/ClipboardHook.h"
 #include "core/AppState.h"
 #include "platform/Platform.h"
+#include "platform/Session.h"
 #include "ui/Context.h"
 #include "ui/Forms.h"
 
@@ -23,6 +24,9 @@ class App : public QObject, public Forms, public HookTarget {
 
     // The start procedure.
     void Main();
+    // What another start of the program asks for (`quorrel --show`, `--toggle`); a toggle is what
+    // the hot key does.
+    void Request(SessionRequest request);
 
     AppState& State() { return state_; }
     Context& Ctx() { return ctx_; }
@@ -53,12 +57,14 @@ class App : public QObject, public Forms, public HookTarget {
 
   private:
     quorrel::Form* Make(FormId id);
+    bool LockStore(const std::string& root);
     PlatformServices platform_;
     AppState state_;
     ClipboardHook hook_;
     Context ctx_;
     std::array<quorrel::Form*, kFormCount> forms_{};
     std::array<bool, kFormCount> unloading_{};
+    std::unique_ptr<FolderLock> storeLock_; // held while the program runs
 };
 
 } // namespace quorrel

@@ -1,7 +1,9 @@
 // Quorrel: a clipboard collector.
 #include "app/App.h"
 #include "core/RuntimeError.h"
+#include "platform/CommandLine.h"
 #include "platform/Platform.h"
+#include "platform/Session.h"
 #include "ui/Form.h"
 #include "ui/Resources.h"
 #include "ui/Trap.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <cstdio>
 
 namespace {
 
@@ -37,12 +40,39 @@ class QuorrelApplication : public QApplication {
     }
 };
 
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    using quorrel::CommandLine;
+    // --help and --version answer before Qt starts, so that they need no display.
+    const CommandLine early = quorrel::ParseCommandLine(Arguments(argc, argv), false);
+    if (early.action == CommandLine::Action::Help) {
+        std::fputs(quorrel::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (early.action == CommandLine::Action::Version) {
+        std::fputs(quorrel::VersionText().c_str(), stdout);
+        return 0;
+    }
     // The clipboard and the global keys can be watched on X11 (XWayland on Wayland desktops).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QuorrelApplication qapp(argc, argv);
+    // Qt took its own options; whatever is left must be ours.
+    const CommandLine command = quorrel::ParseCommandLine(Arguments(argc, argv), true);
+    if (command.action == CommandLine::Action::Wrong) {
+        std::fprintf(stderr, "quorrel: unknown option '%s'\nTry 'quorrel --help'.\n",
+                     command.wrong.c_str());
+        return 2;
+    }
+    // One copy per session: a second start hands its request to the first and ends, before it
+    // touches the store or the clipboard.
+    auto session = quorrel::MakeSession();
+    if (!session->Claim(command.request)) return 0;
+
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
@@ -55,6 +85,7 @@ int main(int argc, char** argv) {
     qapp.busy = services.busy;
     quorrel::App app(services);
     QObject::connect(&app, &quorrel::App::Ended, &qapp, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(session.get(), &quorrel::Session::Requested, &app, &quorrel::App::Request);
     try {
         app.Main();
     } catch (const quorrel::RuntimeError& err) {

@@ -4,16 +4,10 @@
 
 namespace quorrel {
 
-bool HotKeyDown(KeyState& keys) {
-    const auto a = static_cast<std::uint16_t>(keys.GetAsyncKeyState(VK_LWIN));
-    const auto b = static_cast<std::uint16_t>(keys.GetAsyncKeyState(VK_MENU));
-    return (a & b) != 0;
-}
-
-void HotKeyTick(AppState& state, KeyState& keys, bool isTextModeWindow, QWidget* window) {
-    if (!HotKeyDown(keys)) return;
-    if (state.TextModeActive != isTextModeWindow) return;
-    if (state.WindowHidden) {
+void HotKeyToggle(AppState& state, QWidget* window) {
+    // A minimised window is out of sight too, whether or not the window manager took the focus
+    // from it: the press brings it back rather than hiding it unseen.
+    if (state.WindowHidden || window->isMinimized()) {
         // A window minimised before it was hidden comes back on the screen, not minimised.
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();

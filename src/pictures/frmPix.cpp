@@ -2,7 +2,6 @@
 
 #include "BitmapFile.h"
 #include "PixSteps.h"
-#include "clipwatch/HotKey.h"
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
 #include "ui/Forms.h"
@@ -13,7 +12,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 namespace quorrel {
 
@@ -55,9 +53,6 @@ void frmPix::Form_Load() {
         img->SetPicture(ctx.clipboard.GetData());
     }
     RefreshPictureSlots();
-    auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
-    timer->setInterval(kHotKeyInterval);
-    timer->start();
 }
 
 // The window shows with the focus on its default button, so that Enter right after switching

@@ -2,6 +2,7 @@
 // The set of platform services a world of the program runs on. The real set is made by
 // MakeRealPlatform; tests make theirs from fakes.
 #include "Clipboard.h"
+#include "HotKey.h"
 #include "Services.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ struct PlatformServices {
     Clipboard* clipboard = nullptr;
     MessageBox* messages = nullptr;
     BusyPointer* busy = nullptr;
-    KeyState* keys = nullptr;
+    HotKey* hotKey = nullptr;
     HelpViewer* help = nullptr;
     ScreenCapture* capture = nullptr;
     Registry* registry = nullptr;

@@ -24,14 +24,6 @@ class BusyPointer {
     virtual void Set(bool busy) = 0;
 };
 
-// The global key state, as GetAsyncKeyState reports it: the high bit set while the key is down.
-// The program asks for 91 (left Windows key) and 18 (Alt).
-class KeyState {
-  public:
-    virtual ~KeyState() = default;
-    virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
-};
-
 // Opens the compiled help file by its bare name, owned by the given window.
 class HelpViewer {
   public:

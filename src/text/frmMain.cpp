@@ -1,6 +1,5 @@
 #include "frmMain.h"
 
-#include "clipwatch/HotKey.h"
 #include "core/Ini.h"
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
@@ -16,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace quorrel {
 
@@ -41,9 +39,6 @@ void frmMain::Form_Load() {
     ctx.state.TextModeActive = true;
     ctx.hook.Hook(this);
     ShowClipboardText(ctx.clipboard.GetText());
-    auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
-    timer->setInterval(kHotKeyInterval);
-    timer->start();
 }
 
 void frmMain::Form_Unload() {

@@ -3,6 +3,7 @@
 #include "clipwatch/ClipboardHook.h"
 #include "core/AppState.h"
 #include "platform/Clipboard.h"
+#include "platform/HotKey.h"
 #include "platform/Services.h"
 
 namespace quorrel {
@@ -14,7 +15,7 @@ struct Context {
     Clipboard& clipboard;
     MessageBox& messages;
     BusyPointer& busy;
-    KeyState& keys;
+    HotKey& hotKey;
     HelpViewer& help;
     ScreenCapture& capture;
     Registry& registry;

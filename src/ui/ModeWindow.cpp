@@ -5,7 +5,6 @@
 #include "clipwatch/HotKey.h"
 
 #include <QAction>
-#include <QTimer>
 
 namespace quorrel {
 
@@ -22,12 +21,11 @@ void ConnectModeWindow(Form& w, Context& ctx, const char* createEntry, bool isTe
     w.connect(&w, &Form::Clicked, &w, [&ctx](const QString& name) {
         if (name == QLatin1String("lblCollector")) ctx.forms.Show(FormId::frmOpen);
     });
-    // The hot key and losing the focus act on the window of the current mode only.
+    // Losing the focus hides the window of the current mode only, and only while a hot key can
+    // bring it back: without one the window would be out of reach.
     w.connect(&w, &Form::LostFocus, &w, [&ctx, &w, isTextMode] {
-        if (ctx.state.TextModeActive == isTextMode) LoseFocus(ctx.state, &w);
+        if (ctx.state.TextModeActive == isTextMode && ctx.hotKey.IsLive()) LoseFocus(ctx.state, &w);
     });
-    w.connect(w.findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, &w,
-              [&ctx, &w, isTextMode] { HotKeyTick(ctx.state, ctx.keys, isTextMode, &w); });
 }
 
 } // namespace quorrel

@@ -1,6 +1,6 @@
 #pragma once
-// What the two mode windows share: the File menu and About, the collector label, the hot-key
-// timer and losing the focus.
+// What the two mode windows share: the File menu and About, the collector label and losing the
+// focus.
 #include "Context.h"
 
 namespace quorrel {

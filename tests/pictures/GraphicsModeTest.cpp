@@ -286,12 +286,10 @@ TEST_F(GraphicsMode, CaptureLeavesTheWindowShownWithTheScreenAndTheCollectorUnch
 TEST_F(GraphicsMode, ModeSwitchesMoveBetweenTheWindowsAndTheHotKeyActsInGraphicsModeOnly) {
     Start();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    auto* timer = pix->findChild<QTimer*>("Timer1");
-    ASSERT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 200);
-    auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
-    w.keys.down = {{91, true}, {18, true}};
-    tick(); // text mode: the graphics window's timer does nothing
+    auto tick = [&] { w.hotKey.Press(); };
+    w.app->State().WindowHidden = true; // a press in text mode shows the text window only
+    tick();
+    EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(pix->isVisible());
     EXPECT_FALSE(w.app->State().WindowHidden);
 
@@ -305,7 +303,6 @@ TEST_F(GraphicsMode, ModeSwitchesMoveBetweenTheWindowsAndTheHotKeyActsInGraphics
     EXPECT_FALSE(main->isVisible());
     tick();
     EXPECT_TRUE(pix->isVisible());
-    w.keys.down.clear();
 
     emit pix->LostFocus();
     EXPECT_FALSE(pix->isVisible());

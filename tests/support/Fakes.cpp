@@ -105,7 +105,7 @@ PlatformServices World::Services() {
     s.clipboard = &clipboard;
     s.messages = &messages;
     s.busy = &busy;
-    s.keys = &keys;
+    s.hotKey = &hotKey;
     s.help = &help;
     s.capture = &capture;
     s.registry = &registry;

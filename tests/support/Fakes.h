@@ -60,13 +60,12 @@ class FakeBusy : public BusyPointer {
     int changes = 0;
 };
 
-class FakeKeys : public KeyState {
+// The hot key: a test presses it with Press(); `live` says whether one could reach the program.
+class FakeHotKey : public HotKey {
   public:
-    std::int16_t GetAsyncKeyState(int vk) override {
-        auto it = down.find(vk);
-        return it != down.end() && it->second ? static_cast<std::int16_t>(0x8000) : 0;
-    }
-    std::map<int, bool> down;
+    bool IsLive() const override { return live; }
+    void Press() { emit Pressed(); }
+    bool live = true;
 };
 
 class FakeHelp : public HelpViewer {
@@ -129,7 +128,7 @@ class World {
     FakeClipboard clipboard;
     RecordingMessageBox messages;
     FakeBusy busy;
-    FakeKeys keys;
+    FakeHotKey hotKey;
     FakeHelp help;
     FakeCapture capture{clipboard};
     FakeRegistry registry;

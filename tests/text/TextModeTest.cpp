@@ -171,50 +171,46 @@ TEST_F(TextMode, HookFeedsBothWindowsOnEveryChange) {
     EXPECT_TRUE(img->isEnabled());
 }
 
-TEST_F(TextMode, HotKeyNeedsLeftWindowsKeyWithAltAndActsOnlyInItsMode) {
+TEST_F(TextMode, EachHotKeyPressTogglesTheWindowOfItsModeOnly) {
     Start();
-    auto* timer = main->findChild<QTimer*>("Timer1");
-    auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
-    // Alone, neither key does anything; the right Windows key (92) never counts.
-    for (auto keys : {std::map<int, bool>{{91, true}}, std::map<int, bool>{{18, true}},
-                      std::map<int, bool>{{92, true}, {18, true}}}) {
-        w.keys.down = keys;
-        tick();
-        EXPECT_TRUE(main->isVisible());
-    }
-    w.keys.down = {{91, true}, {18, true}};
-    tick();
+    w.hotKey.Press();
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(w.app->State().WindowHidden);
-    tick(); // no edge detection: held keys toggle again
+    w.hotKey.Press();
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(w.app->State().WindowHidden);
-    // In graphics mode the text window's timer does nothing.
+    // In graphics mode the press is the graphics window's.
     w.app->State().TextModeActive = false;
-    tick();
+    w.hotKey.Press();
     EXPECT_TRUE(main->isVisible());
 }
 
-TEST_F(TextMode, LosingTheFocusHidesAndTheHotKeyBringsItBack) {
+TEST_F(TextMode, LosingTheFocusHidesOnlyWhileAHotKeyCanBringItBack) {
     Start();
+    // No hot key can reach the program: the window stays where the user can find it.
+    w.hotKey.live = false;
+    emit main->LostFocus();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(w.app->State().WindowHidden);
+
+    w.hotKey.live = true;
     emit main->LostFocus();
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(w.app->State().WindowHidden);
-    w.keys.down = {{91, true}, {18, true}};
-    QMetaObject::invokeMethod(main->findChild<QTimer*>("Timer1"), "timeout", Qt::DirectConnection);
+    w.hotKey.Press();
     EXPECT_TRUE(main->isVisible());
 }
 
-TEST_F(TextMode, TheHotKeyBringsBackAMinimisedWindow) {
+TEST_F(TextMode, OnePressBringsBackAMinimisedWindow) {
     Start();
+    // Minimised without the focus moving on: WindowHidden is still false.
     main->setWindowState(Qt::WindowMinimized);
-    w.keys.down = {{91, true}, {18, true}};
-    auto* timer = main->findChild<QTimer*>("Timer1");
-    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); // hides
-    EXPECT_FALSE(main->isVisible());
-    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); // shows
+    w.hotKey.Press();
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(main->isMinimized());
+    EXPECT_FALSE(w.app->State().WindowHidden);
+    w.hotKey.Press();
+    EXPECT_FALSE(main->isVisible());
 }
 
 TEST_F(TextMode, GraphicsModeSwitchHidesTextWindowAndShowsThePictureWindow) {
