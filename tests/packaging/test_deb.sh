@@ -47,7 +47,7 @@ depends=$(field Depends)
 echo "Depends: $depends"
 # The library versions come from dpkg-shlibdeps, the rest is what no library pulls in.
 for dep in 'libc6 (>= ' 'libstdc++6 (>= ' 'libqt6core6 (>= ' 'libqt6gui6 (>= ' \
-           'libqt6widgets6 (>= ' 'libx11-6' 'fonts-liberation' 'qt6-qpa-plugins'; do
+           'libqt6widgets6 (>= ' 'libxcb-xinput0' 'libqt6dbus6' 'fonts-liberation' 'qt6-qpa-plugins'; do
   grep -qF "$dep" <<<"$depends" || fail "Depends lacks '$dep'"
 done
 grep -qw xchm <<<"$(field Recommends)" || fail "Recommends lacks xchm: '$(field Recommends)'"
