@@ -26,6 +26,8 @@ TEST(StoreText, ClipboardLineEndsBecomeCrLfOnceAndComeBackAsLf) {
 TEST(StoreText, BytesThatAreNotUtf8AreReadAsWindows1252) {
     EXPECT_EQ(FromStore("caf\xe9 \x80 \x93quote\x94"),
               QStringLiteral("caf\u00e9 \u20ac \u201cquote\u201d"));
+    // The ends of the table: 0x80 and 0x9F (Y with diaeresis), and the holes Windows leaves.
+    EXPECT_EQ(FromStore("\x9f\x8a\x81 x\xff"), QStringLiteral("\u0178\u0160\u0081 x\u00ff"));
     EXPECT_EQ(FromStore("caf\xc3\xa9"), QStringLiteral("caf\u00e9")); // valid UTF-8 stays
     EXPECT_EQ(StoreToClip("\x93one\x94\r\ntwo\r\n"), QStringLiteral("\u201cone\u201d\ntwo\n"));
     // A UTF-8 sequence cut at the end is no UTF-8 either.
