@@ -6,10 +6,10 @@
 #include "core/RuntimeError.h"
 #include "core/Store.h"
 #include "core/TextFile.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
 #include "ui/Help.h"
 #include "ui/ModeWindow.h"
+#include "ui/StoreText.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // Clip text at the boundary between the clipboard (LF) and the store (CR LF lines, UTF-8 or
 // Windows-1252 bytes written on Windows).
-#include "platform/StoreText.h"
+#include "ui/StoreText.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@ TEST(StoreText, ClipboardLineEndsBecomeCrLfOnceAndComeBackAsLf) {
         const char* clipboard;
         const char* store;
     };
-    for (const Case& c : {Case{"a\nb", "a\r\nb"}, Case{"a\r\nb", "a\r\nb"},
-                          Case{"a\n\nb\n", "a\r\n\r\nb\r\n"}, Case{"\nlead", "\r\nlead"},
-                          Case{"mixed\r\nand\nlone\rcr", "mixed\r\nand\r\nlone\rcr"},
-                          Case{"", ""}}) {
+    for (const Case& c :
+         {Case{"a\nb", "a\r\nb"}, Case{"a\r\nb", "a\r\nb"}, Case{"a\n\nb\n", "a\r\n\r\nb\r\n"},
+          Case{"\nlead", "\r\nlead"}, Case{"mixed\r\nand\nlone\rcr", "mixed\r\nand\r\nlone\rcr"},
+          Case{"", ""}}) {
         EXPECT_EQ(ClipToStore(QString::fromUtf8(c.clipboard)), c.store) << c.clipboard;
     }
     EXPECT_EQ(StoreToClip("a\r\n\r\nb\r\n"), "a\n\nb\n");
