@@ -2,6 +2,7 @@
 #include "app/App.h"
 #include "core/RuntimeError.h"
 #include "platform/CommandLine.h"
+#include "platform/Fonts.h"
 #include "platform/Platform.h"
 #include "platform/Session.h"
 #include "ui/Form.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     }
     // The clipboard and the global keys can be watched on X11 (XWayland on Wayland desktops).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    quorrel::FontConfigReader fonts;
     QuorrelApplication qapp(argc, argv);
     // Qt took its own options; whatever is left must be ours.
     const CommandLine command = quorrel::ParseCommandLine(Arguments(argc, argv), true);
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
+    fonts.Wait();
     quorrel::UseDialogFont();
     QApplication::setWindowIcon(quorrel::AppIcon()); // message boxes carry it in their title bar
 
