@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ClipFind.h"
 #include "clipwatch/HotKey.h"
 #include "core/Ini.h"
 #include "core/Paths.h"
@@ -11,6 +12,7 @@
 #include "ui/Help.h"
 #include "ui/ModeWindow.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -30,7 +32,11 @@ frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
     connect(Ctl<QPushButton>("cmdPreview"), &QPushButton::clicked, this,
             &frmMain::cmdPreview_Click);
     connect(Ctl<QPushButton>("cmdPix"), &QPushButton::clicked, this, &frmMain::cmdPix_Click);
-    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmMain::Combo1_Click);
+    auto* combo = Ctl<QComboBox>("Combo1");
+    connect(combo, &QComboBox::activated, this, &frmMain::Combo1_Click);
+    // A long first line shows its beginning, which is what names a clip.
+    combo->view()->setTextElideMode(Qt::ElideRight);
+    AttachClipFinder(combo, [this](int row) { ChooseFound(row); });
 
     ConnectModeWindow(*this, ctx, "mnuNew", true);
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
@@ -157,6 +163,12 @@ void frmMain::Combo1_Click(int index) {
         ctx.messages.Show(QString::fromStdString(e.Message()));
     }
     Ctl<QPushButton>("cmdPreview")->setEnabled(true);
+}
+
+void frmMain::ChooseFound(int row) {
+    // As a choice from the list: the entry becomes the box's text, then the clip is restored.
+    Ctl<QComboBox>("Combo1")->setCurrentIndex(row);
+    Combo1_Click(row);
 }
 
 void frmMain::cmdAddToClipboard_Click() {
