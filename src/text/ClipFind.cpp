@@ -24,6 +24,8 @@ ClipFinder::ClipFinder(QAbstractItemModel* list, QObject* parent)
 void ClipFinder::ListChanged() {
     // What was found named rows of the old list: nothing is offered until the next search.
     stale_ = true;
+    texts_.clear(); // the old entries are let go with the list
+    entries_.clear();
     if (!found_.empty()) {
         beginResetModel();
         found_.clear();
@@ -32,42 +34,43 @@ void ClipFinder::ListChanged() {
     }
 }
 
-void ClipFinder::Fold() {
+void ClipFinder::Take() {
+    // The entries' strings are shared with the list, not copied.
     const int rows = list_->rowCount();
-    folded_.assign(static_cast<size_t>(rows), QString());
+    texts_.assign(static_cast<size_t>(rows), QStringView());
+    entries_.assign(static_cast<size_t>(rows), QString());
     for (int r = 0; r < rows; ++r) {
-        const QString entry = list_->index(r, 0).data().toString();
+        QString& entry = entries_[static_cast<size_t>(r)];
+        entry = list_->index(r, 0).data().toString();
         const qsizetype mark = entry.indexOf(QLatin1String(") "));
         // The number is no part of the clip's text; an entry without one is searched whole.
-        folded_[static_cast<size_t>(r)] =
-            (mark < 0 ? QStringView(entry) : QStringView(entry).mid(mark + 2))
-                .toString()
-                .toCaseFolded();
+        texts_[static_cast<size_t>(r)] =
+            mark < 0 ? QStringView(entry) : QStringView(entry).mid(mark + 2);
     }
     stale_ = false;
 }
 
 void ClipFinder::Find(const QString& typed) {
-    const QString needle = typed.toCaseFolded();
     std::vector<int> found;
-    if (!needle.isEmpty()) {
-        const bool narrower = !stale_ && !needle_.isEmpty() && needle.contains(needle_);
-        if (stale_) Fold();
-        const QStringMatcher matcher(needle, Qt::CaseSensitive);
+    if (!typed.isEmpty()) {
+        const bool narrower =
+            !stale_ && !needle_.isEmpty() && typed.contains(needle_, Qt::CaseInsensitive);
+        if (stale_) Take();
+        const QStringMatcher matcher(typed, Qt::CaseInsensitive);
         auto holds = [&](int row) {
-            return matcher.indexIn(folded_[static_cast<size_t>(row)]) >= 0;
+            return matcher.indexIn(texts_[static_cast<size_t>(row)]) >= 0;
         };
         if (narrower) {
             for (int row : found_)
                 if (holds(row)) found.push_back(row);
         } else {
-            for (int row = static_cast<int>(folded_.size()) - 1; row >= 0; --row)
+            for (int row = static_cast<int>(texts_.size()) - 1; row >= 0; --row)
                 if (holds(row)) found.push_back(row);
         }
     }
     beginResetModel();
     found_ = std::move(found);
-    needle_ = needle;
+    needle_ = typed;
     endResetModel();
 }
 

@@ -13,9 +13,9 @@ class QCompleter;
 namespace quorrel {
 
 // The entries of a list model ("N) " and a clip's first line, oldest first) whose text behind
-// "N) " contains the text looked for. The folded texts are made at the first search after the
-// list changed, so a list nobody searches costs nothing; a search that extends the one before
-// looks only among what that one found.
+// "N) " contains the text looked for, in any letter case. The entries are taken from the list at
+// the first search after it changed, so a list nobody searches costs nothing; a search that
+// extends the one before looks only among what that one found.
 class ClipFinder : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -29,11 +29,12 @@ class ClipFinder : public QAbstractListModel {
 
   private:
     void ListChanged();
-    void Fold();
+    void Take();
     QAbstractItemModel* list_;
-    std::vector<QString> folded_; // each entry's clip text, case-folded; empty until a search
+    std::vector<QString> entries_;   // the list's entries, taken at the first search
+    std::vector<QStringView> texts_; // each entry's clip text, behind "N) "
     bool stale_ = true;
-    QString needle_; // the folded text of the last search
+    QString needle_; // the text of the last search
     std::vector<int> found_;
 };
 

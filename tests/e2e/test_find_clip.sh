@@ -44,6 +44,12 @@ for s in 1 2; do
     key_to "$m" Down Return
     wait_until 5 restored || fail "clip 31 not back at scale $s: $(clip_out | od -c | head -3)"
     shot "found_clip_${s}x"
+    # The list itself cuts a long first line at its end too (its arrow at the box's right end).
+    open_popup "$m" click $((s * ((3120 + 3135) / 15 - 8))) $((s * (21 + 1200 / 15 + 10)))
+    shot "clip_list_${s}x"
+    before=$(quorrel_windows)
+    xdotool key Escape
+    wait_until 5 test "$(quorrel_windows)" -lt "$before" || fail "the list stayed open at scale $s"
     stop "$QPID" Quorrel
     QPID=""
     printf 'something else' >"$E2E_TMP/other.txt"
