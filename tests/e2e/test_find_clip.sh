@@ -48,7 +48,7 @@ for s in 1 2; do
     open_popup "$m" click $((s * ((3120 + 3135) / 15 - 8))) $((s * (21 + 1200 / 15 + 10)))
     shot "clip_list_${s}x"
     before=$(quorrel_windows)
-    xdotool key Escape
+    key_to "$m" Escape
     wait_until 5 test "$(quorrel_windows)" -lt "$before" || fail "the list stayed open at scale $s"
     stop "$QPID" Quorrel
     QPID=""
