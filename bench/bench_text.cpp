@@ -4,8 +4,8 @@
 #include "support/Fakes.h"
 
 #include "core/Store.h"
-#include "platform/StoreText.h"
 #include "text/frmMain.h"
+#include "ui/StoreText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

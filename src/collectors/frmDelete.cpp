@@ -5,9 +5,9 @@
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
-#include "platform/StoreText.h"
 #include "platform/Trash.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 
 #include <QComboBox>
 #include <QLabel>

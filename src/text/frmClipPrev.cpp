@@ -4,8 +4,8 @@
 #include "core/RuntimeError.h"
 #include "core/Store.h"
 #include "core/TextFile.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 
 #include <QApplication>
 #include <QFontMetrics>
