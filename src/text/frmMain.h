@@ -42,6 +42,7 @@ class frmMain : public Form {
     void EmptyText1();
     QString fullText_; // the whole text while Text1 shows only a part of it
     bool secret_ = false;
+    QString textProblem_; // why the clipboard's text was not taken (too large)
 };
 
 } // namespace quorrel

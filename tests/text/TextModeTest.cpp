@@ -369,3 +369,25 @@ TEST_F(TextMode, AHugeTextShowsItsBeginningButAddAndAddToClipboardTakeAllOfIt) {
     EXPECT_FALSE(Text1()->isReadOnly());
     EXPECT_EQ(Text1()->text(), "small");
 }
+
+TEST_F(TextMode, ACopyTooLargeToTakeIsSaidSoAndNothingIsAddedOrReplaced) {
+    Start();
+    const QString problem =
+        QStringLiteral("The text on the Clipboard is too large to keep (more than 256 MB).");
+    w.clipboard.ExternalTooLarge(problem);
+    EXPECT_EQ(Text1()->text(), "[" + problem + "]");
+    EXPECT_TRUE(Text1()->isReadOnly());
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(w.messages.shown, QStringList{problem + " It is not added to the Collector."});
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/1"));
+    // Add to Clipboard would have replaced the other program's copy with the message or nothing.
+    const int writes = w.clipboard.writes;
+    QTest::mouseClick(Button("cmdAddToClipboard"), Qt::LeftButton);
+    EXPECT_EQ(w.clipboard.writes, writes);
+    // The next copy is taken as usual.
+    w.clipboard.ExternalText("next");
+    EXPECT_EQ(Text1()->text(), "next");
+    EXPECT_FALSE(Text1()->isReadOnly());
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(C("1"), "next\r\n");
+}
