@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ClipFind.h"
 #include "core/Ini.h"
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
@@ -10,6 +11,7 @@
 #include "ui/ModeWindow.h"
 #include "ui/StoreText.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -34,6 +36,9 @@ frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
     // millisecond, where the combo box's own item model took 20 ms, most of the start.
     combo->setModel(new QStringListModel(combo));
     connect(combo, &QComboBox::activated, this, &frmMain::Combo1_Click);
+    // A long first line shows its beginning, which is what names a clip.
+    combo->view()->setTextElideMode(Qt::ElideRight);
+    AttachClipFinder(combo, [this](int row) { ChooseFound(row); }); // after the model is set
 
     ConnectModeWindow(*this, ctx, "mnuNew", true);
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
@@ -169,6 +174,12 @@ void frmMain::Combo1_Click(int index) {
         ctx.messages.Show(QString::fromStdString(e.Message()));
     }
     Ctl<QPushButton>("cmdPreview")->setEnabled(true);
+}
+
+void frmMain::ChooseFound(int row) {
+    // As a choice from the list: the entry becomes the box's text, then the clip is restored.
+    Ctl<QComboBox>("Combo1")->setCurrentIndex(row);
+    Combo1_Click(row);
 }
 
 void frmMain::cmdAddToClipboard_Click() {

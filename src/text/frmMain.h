@@ -26,6 +26,7 @@ class frmMain : public Form {
     void cmdAddToClipboard_Click();
     void cmdClear_Click();
     void Combo1_Click(int index);
+    void ChooseFound(int row); // a clip chosen in the drop-down that typing in Combo1 opens
     void cmdClipPrev_Click();
     void cmdPreview_Click();
     void cmdPix_Click();
