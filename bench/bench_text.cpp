@@ -25,7 +25,7 @@ static void BM_AddToCollectorWith32766Clips(benchmark::State& st) {
     const std::string data = w.Read("Clips/Data/Work/Data");
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    main->Ctl<QLineEdit>("Text1")->setText("a new clip for the benchmark");
+    main->ui.Text1->setText("a new clip for the benchmark");
     for (auto _ : st) {
         main->cmdAdd_Click();
         st.PauseTiming();
