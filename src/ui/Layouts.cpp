@@ -1,62 +1,12 @@
 // The eleven windows, in twips as designed.
-#include "ClickableLabel.h"
 #include "Controls.h"
-#include "ImageBox.h"
-#include "Layout.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTextEdit>
-#include <QTimer>
+#include "LayoutRows.h"
 
 #include <array>
 #include <string>
-#include <type_traits>
 
 namespace quorrel {
 namespace {
-
-template <class T> struct Pointee;
-template <class Owner, class T> struct Pointee<T * Owner::*> { using type = T; };
-
-template <class Controls, auto member> bool Bind(void* controls, QObject* made) {
-    using T = typename Pointee<decltype(member)>::type;
-    T* typed = qobject_cast<T*>(made);
-    static_cast<Controls*>(controls)->*member = typed;
-    return typed != nullptr;
-}
-
-// The kind of control a member's type asks for.
-template <auto member> consteval Kind KindOf() {
-    using T = typename Pointee<decltype(member)>::type;
-    if constexpr (std::is_same_v<T, QPushButton>)
-        return Kind::Button;
-    else if constexpr (std::is_base_of_v<QLabel, T>)
-        return Kind::Label;
-    else if constexpr (std::is_same_v<T, QLineEdit>)
-        return Kind::TextBox;
-    else if constexpr (std::is_same_v<T, QComboBox>)
-        return Kind::Combo;
-    else if constexpr (std::is_same_v<T, ImageBox>)
-        return Kind::Image;
-    else if constexpr (std::is_same_v<T, QTextEdit>)
-        return Kind::RichText;
-    else if constexpr (std::is_same_v<T, QTimer>)
-        return Kind::Timer;
-    else {
-        static_assert(std::is_same_v<T, QWidget>, "no control kind for this member type");
-        return Kind::FileList;
-    }
-}
-
-// A row names its member once: the control's name, where it is stored and its kind follow.
-// `Ctls` is the controls struct of the window being described.
-#define CONTROL(member)                                                                            \
-    .name = #member, .bind = &Bind<Ctls, &Ctls::member>, .kind = KindOf<&Ctls::member>()
-#define ENTRY(member) .name = #member, .bind = &Bind<Ctls, &Ctls::member>
 
 std::string Title(const char* left, int spaces, const char* right) {
     return std::string(left) + std::string(spaces, ' ') + right;
@@ -132,7 +82,7 @@ WindowLayout Pix() {
                              .height = 975,
                              .flags = Hidden | Stretch | Border | Clickable};
     };
-#define PICTURE_SLOT(n) slot(&Bind<Ctls, &Ctls::img##n>, "img" #n, n)
+#define PICTURE_SLOT(n) slot(&layout::Bind<Ctls, &Ctls::img##n>, "img" #n, n)
     return {
         .id = FormId::frmPix,
         .name = "frmPix",
@@ -417,9 +367,6 @@ WindowLayout ClipPrev() {
             },
     };
 }
-
-#undef CONTROL
-#undef ENTRY
 
 } // namespace
 
