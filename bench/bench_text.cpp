@@ -1,6 +1,7 @@
 // Text mode speed: Add to Collector in a collector that already holds 32,766 clips, the whole
 // command (the checks that no stored clip is overwritten, clip written, settings and indexes
-// updated, Data re-read, list refilled); and what the start's recovery adds with 32,767 clips.
+// updated, Data re-read, list refilled); what the start's recovery adds with 32,767 clips; and
+// finding a clip among them by typing in the clip list's box.
 #include "support/Fakes.h"
 
 #include "core/Store.h"
