@@ -24,7 +24,7 @@ App::App(const PlatformServices& p)
     : platform_(p),
       hook_(*p.clipboard, *this), ctx_{state_,     *p.clipboard, *p.messages, *p.busy,
                                        *p.hotKey,  *p.help,      *p.capture,  *p.registry,
-                                       *p.starter, *this,        hook_} {
+                                       *p.starter, *this,        hook_,       keyPolicy_} {
     connect(p.hotKey, &HotKey::Pressed, this, [this] { Request(SessionRequest::Toggle); });
 }
 

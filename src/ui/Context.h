@@ -5,6 +5,7 @@
 #include "platform/Clipboard.h"
 #include "platform/HotKey.h"
 #include "platform/Services.h"
+#include "ui/KeyPolicy.h"
 
 namespace quorrel {
 
@@ -22,6 +23,7 @@ struct Context {
     ProgramStarter& starter;
     Forms& forms;
     ClipboardHook& hook;
+    KeyPolicy& keyPolicy; // one for all windows
 };
 
 } // namespace quorrel
