@@ -1,12 +1,14 @@
 // Quorrel: a clipboard collector.
 #include "app/App.h"
 #include "core/RuntimeError.h"
+#include "pictures/BitmapFile.h"
 #include "platform/Platform.h"
 #include "ui/Form.h"
 #include "ui/Resources.h"
 #include "ui/Trap.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
     // The clipboard and the global keys can be watched on X11 (XWayland on Wayland desktops).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QuorrelApplication qapp(argc, argv);
+    // One limit for every picture read, on any thread: the clipboard's, the stored ones.
+    QImageReader::setAllocationLimit(quorrel::kPictureAllocationLimitMB);
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
