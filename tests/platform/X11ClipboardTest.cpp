@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
@@ -156,6 +157,10 @@ TEST_F(X11Clip, OwnWritesAreAnnouncedOnceAfterTheyAreDone) {
     EXPECT_EQ(seen, QStringList{"mine"});
     EXPECT_NE(ownerWhenAnnounced, xcb_window_t(XCB_NONE)); // the write was done first
     EXPECT_EQ(Paste(), "mine");
+    // Qt and GTK programs ask for the list first and paste only a text target they find there.
+    const QList<QByteArray> offered = Paste(QStringLiteral("TARGETS")).split('\n');
+    for (const char* t : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT"})
+        EXPECT_TRUE(offered.contains(t)) << t << " not offered";
     // TIMESTAMP names the server time the clipboard was taken, which only grows.
     const auto taken = [] {
         const QByteArray t = Paste(QStringLiteral("TIMESTAMP"));
@@ -304,6 +309,62 @@ TEST_F(X11Clip, APasswordIsMarkedAndNotKeptWhenItsOwnerQuits) {
     EXPECT_EQ(Paste(), "");
 }
 
+// What a program about to quit does (GTK and Qt alike): asks the clipboard manager to save the
+// clipboard and waits for its answer: the property it names when it saved, XCB_NONE when it
+// refused, and XCB_NONE too after 5 s without an answer.
+xcb_atom_t HandOver() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_NONE;
+        free(r);
+        return a;
+    };
+    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER"), save = atom("SAVE_TARGETS");
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w,
+                      xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_convert_selection(c, w, manager, save, save, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    std::optional<xcb_atom_t> answer;
+    QElapsedTimer t;
+    t.start();
+    while (!answer && t.elapsed() < 5000) {
+        if (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            if ((e->response_type & 0x7f) == XCB_SELECTION_NOTIFY)
+                answer = reinterpret_cast<xcb_selection_notify_event_t*>(e)->property;
+            free(e);
+        } else {
+            pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+            poll(&p, 1, 50);
+        }
+    }
+    xcb_disconnect(c);
+    return answer.value_or(XCB_NONE);
+}
+
+TEST_F(X11Clip, APasswordHandedOverByAQuittingProgramIsNotKept) {
+    QProcess plain;
+    plain.start(QStringLiteral(QUORREL_CLIP_OWNER), {"only", "UTF8_STRING", "handed over"});
+    ASSERT_TRUE(WaitText(QStringLiteral("handed over")));
+    // Saved: the program is the clipboard manager (it may take a moment to become one).
+    ASSERT_TRUE(QTest::qWaitFor([] { return HandOver() != XCB_NONE; }, 5000));
+    plain.kill();
+    plain.waitForFinished();
+    EXPECT_EQ(Paste(), "handed over");
+
+    QProcess secret;
+    secret.start(QStringLiteral(QUORREL_CLIP_OWNER), {"secret", "hunter2"});
+    ASSERT_TRUE(WaitText(QStringLiteral("hunter2")));
+    EXPECT_EQ(HandOver(), xcb_atom_t(XCB_NONE)); // refused
+    secret.kill();
+    secret.waitForFinished();
+    EXPECT_TRUE(WaitText(QString()));
+    EXPECT_EQ(Paste(), "");
+}
+
 TEST_F(X11Clip, LargeTextsTravelWholeBothWays) {
     QByteArray big;
     for (int i = 0; big.size() < 6 * 1024 * 1024; ++i)
@@ -438,5 +499,56 @@ TEST_F(X11Clip, APasteServedInPiecesGoesOnWhenItsNextStepCameDuringAWrite) {
         if (piece) break;
     }
     EXPECT_TRUE(piece) << "the first piece never came";
+    xcb_disconnect(other);
+}
+
+// Clipboard races: every change of owner is stamped with the server time of what it answers.
+
+TEST_F(X11Clip, AQuittingProgramsCopyNeverReplacesANewerOne) {
+    // Program A copies and quits; program B copies up to 2 ms later. Taking A's copy over as of
+    // "now" replaced B's (B lost the clipboard), or dropped B's notice that came along with the
+    // take-over (A's text shown while B's was on the clipboard).
+    for (int round = 0; round < 20; ++round) {
+        const QString a = QStringLiteral("A %1").arg(round), b = QStringLiteral("B %1").arg(round);
+        QProcess p;
+        p.start(QStringLiteral(QUORREL_CLIP_OWNER),
+                {"handoff", a, b, QString::number(round % 10 * 200)});
+        ASSERT_TRUE(p.waitForReadyRead(5000));
+        ASSERT_TRUE(WaitText(a)) << "round " << round;
+        p.write("go\n");
+        p.closeWriteChannel();
+        EXPECT_TRUE(WaitText(b, 3000))
+            << "round " << round << ": shown " << cb->GetText().toStdString();
+        EXPECT_EQ(Paste(), b.toUtf8()) << "round " << round;
+        p.kill();
+        p.waitForFinished();
+    }
+}
+
+TEST_F(X11Clip, ALateNoticeOfALostClipboardLeavesANewerWriteServed) {
+    cb->SetText(QStringLiteral("one"));
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    xcb_intern_atom_reply_t* a =
+        xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 9, "CLIPBOARD"), nullptr);
+    const xcb_atom_t clipboard = a->atom;
+    free(a);
+    const xcb_window_t w = xcb_generate_id(other);
+    xcb_create_window(other, 0, w, xcb_setup_roots_iterator(xcb_get_setup(other)).data->root, 0, 0,
+                      1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_grab_server(other);
+    free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+    std::thread copier([&] {
+        // The program's write is waiting for the server by now: another program takes the
+        // clipboard before it, and the notice that the program lost it arrives after the write.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        xcb_set_selection_owner(other, w, clipboard, XCB_CURRENT_TIME);
+        xcb_ungrab_server(other);
+        xcb_flush(other);
+    });
+    cb->SetText(QStringLiteral("two"));
+    copier.join();
+    EXPECT_EQ(Paste(), "two") << "the late notice left the program serving nothing";
+    Settle();
+    EXPECT_EQ(seen, (QStringList{"one", "two"}));
     xcb_disconnect(other);
 }

@@ -77,4 +77,8 @@ QString X11Clipboard::PictureProblem() {
     return current_->pictureProblem;
 }
 
+QString X11Clipboard::TextProblem() {
+    return current_->textProblem;
+}
+
 } // namespace quorrel
