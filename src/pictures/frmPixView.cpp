@@ -26,9 +26,9 @@ QImage Fitted(const QImage& picture, QSize room) {
 
 } // namespace
 
-frmPixView::frmPixView(Context& c) : Form(FormId::frmPixView, c) {
-    auto* image = Ctl<ImageBox>("Image1");
-    connect(image, &ImageBox::Click, this, &frmPixView::Image1_Click);
+frmPixView::frmPixView(Context& c) : FormOf(c) {
+    auto* image = ui.Image1;
+    ConnectTrapped(image, &ImageBox::Click, this, &frmPixView::Image1_Click);
     const QString hint = QStringLiteral("Click the picture, or press Esc or Enter, to close.");
     image->setToolTip(hint);
     Client()->setToolTip(hint);
@@ -36,7 +36,7 @@ frmPixView::frmPixView(Context& c) : Form(FormId::frmPixView, c) {
 
 void frmPixView::Form_Load() {
     if (!ctx.clipboard.GetFormat()) return; // design size, empty picture
-    auto* image = Ctl<ImageBox>("Image1");
+    auto* image = ui.Image1;
     image->setEnabled(true);
     QImage picture = ctx.clipboard.GetData();
     // Pixel for pixel on the screen: at a scale factor of 2, a picture of 800 x 600 pixels

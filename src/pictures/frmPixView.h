@@ -7,7 +7,7 @@ namespace quorrel {
 // factor), in a window fitted around it. A picture larger than the screen's free area is scaled
 // down to fit it, whole and in proportion. It keeps the picture it was opened with; a click on
 // the picture, Esc or Enter closes it.
-class frmPixView : public Form {
+class frmPixView : public FormOf<frmPixViewControls> {
     Q_OBJECT
   public:
     explicit frmPixView(Context& ctx);
