@@ -7,8 +7,12 @@
 # Usage: bash bench/wayland_clipboard.sh BUILD_DIR [SMALL_COPIES]
 #   needs the targets Quorrel stall_probe clip_latency built in BUILD_DIR; runs as root (sway
 #   then runs as the user the end-to-end tests make) or as a user.
-BUILD=$(cd "${1:-build}" && pwd)
-COPIES=${2:-20}
+# (Run again inside a private session bus with the program's path as its only argument.)
+arg=${1:-build}
+[ -f "$arg" ] && arg=$(dirname "$arg")
+BUILD=$(cd "$arg" && pwd)
+export BENCH_COPIES=${2:-${BENCH_COPIES:-20}}
+COPIES=$BENCH_COPIES
 SRC=$(cd "$(dirname "$0")/.." && pwd)
 PROBE=$BUILD/bench/libstall_probe.so
 LATENCY=$BUILD/bench/clip_latency
