@@ -18,15 +18,15 @@ skip() {
 }
 
 # The test runs inside a session bus of its own, so that the portals it starts are its own. The
-# bus starts only the portals the tests use: the document portal would leave a FUSE mount behind.
+# bus starts only the helpers of the portals (start_portals starts these itself): the document
+# portal would leave a FUSE mount behind.
 if [ -z "${E2E_PRIVATE_BUS:-}" ]; then
     command -v dbus-run-session >/dev/null || skip "dbus-run-session is not installed"
     trap - EXIT
     rm -rf "$E2E_TMP"
     bus_dir=$(mktemp -d /tmp/quorrel-e2e-bus.XXXXXX)
     mkdir "$bus_dir/services"
-    for s in org.freedesktop.portal.Desktop org.freedesktop.impl.portal.desktop.wlr \
-        org.freedesktop.impl.portal.desktop.gtk org.freedesktop.impl.portal.PermissionStore; do
+    for s in org.freedesktop.impl.portal.desktop.gtk org.freedesktop.impl.portal.PermissionStore; do
         cp "/usr/share/dbus-1/services/$s.service" "$bus_dir/services/" 2>/dev/null || true
     done
     cat >"$bus_dir/session.conf" <<EOF
@@ -115,13 +115,32 @@ EOF
         fail "the session bus did not take the desktop's environment"
 }
 
-# start_pipewire: the media server that xdg-desktop-portal-wlr needs before it answers at all.
-start_pipewire() {
+# on_bus NAME: a program owns NAME on the session bus.
+on_bus() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
+}
+
+# start_portals: the desktop portals of sway (Screenshot through xdg-desktop-portal-wlr), started
+# here so that their PIDs are ours. The wlr backend needs pipewire, without its portal module
+# (which waits for the portal, which waits for pipewire); the portal itself is kept away from
+# pipewire, where it only looks for cameras and can hang the start.
+start_portals() {
     command -v pipewire >/dev/null || fail "pipewire is not installed (scripts/install-deps.sh)"
-    pipewire >"$E2E_TMP/pipewire.log" 2>&1 &
+    sed '/libpipewire-module-portal/,/}/d' /usr/share/pipewire/pipewire.conf >"$E2E_TMP/pipewire.conf"
+    pipewire -c "$E2E_TMP/pipewire.conf" >"$E2E_TMP/pipewire.log" 2>&1 &
     HELPER_PIDS+=($!)
     wait_until 10 test -S "$XDG_RUNTIME_DIR/pipewire-0" ||
         fail "pipewire did not start: $(tail -n 3 "$E2E_TMP/pipewire.log")"
+    /usr/libexec/xdg-desktop-portal-wlr >"$E2E_TMP/portal-wlr.log" 2>&1 &
+    HELPER_PIDS+=($!)
+    wait_until 20 on_bus org.freedesktop.impl.portal.desktop.wlr ||
+        fail "xdg-desktop-portal-wlr did not start: $(tail -n 3 "$E2E_TMP/portal-wlr.log")"
+    PIPEWIRE_RUNTIME_DIR=/nonexistent /usr/libexec/xdg-desktop-portal -r \
+        >"$E2E_TMP/portal.log" 2>&1 &
+    HELPER_PIDS+=($!)
+    wait_until 30 on_bus org.freedesktop.portal.Desktop ||
+        fail "xdg-desktop-portal did not start: $(tail -n 3 "$E2E_TMP/portal.log")"
 }
 
 # focused_is APP-ID-OR-CLASS: sway says the focused window is that program's.

@@ -6,7 +6,7 @@
 . "$(dirname "$0")/sway.sh"
 
 start_sway
-start_pipewire
+start_portals
 start_native
 empty_collector Work
 start_quorrel_wayland
