@@ -39,6 +39,8 @@ if [ -z "${E2E_PRIVATE_BUS:-}" ]; then
   <auth>EXTERNAL</auth>
   <servicedir>$bus_dir/services</servicedir>
   <policy context="default">
+    <!-- sway's user too: what sway starts (a key binding) reaches the programs on this bus. -->
+    <allow user="*"/>
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
     <allow own="*"/>
@@ -70,7 +72,8 @@ x_ours() {
 need_x() { x_ours || fail "the X display $DISPLAY no longer belongs to our sway"; }
 
 # start_sway: sway 1.7 headless at 1280 x 1024 with Xwayland; exports WAYLAND_DISPLAY (a full
-# path), DISPLAY and SWAYSOCK. Skips only when sway ends before it is ready.
+# path), DISPLAY and SWAYSOCK. SWAY_EXTRA: more lines for its configuration (key bindings).
+# Skips only when sway ends before it is ready.
 start_sway() {
     local conf="$E2E_TMP/sway.conf" as=() i
     command -v sway >/dev/null || skip "sway is not installed"
@@ -89,10 +92,12 @@ output HEADLESS-1 resolution 1280x1024 position 0 0
 default_border none
 default_floating_border none
 focus_on_window_activation focus
+${SWAY_EXTRA:-}
 exec sh -c 'xhost +si:localuser:root >/dev/null 2>&1; echo "\$WAYLAND_DISPLAY \$DISPLAY" >$SWAY_RUN/ready.tmp && mv $SWAY_RUN/ready.tmp $SWAY_RUN/ready'
 EOF
     chmod 644 "$conf"
     "${as[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$SWAY_RUN" XDG_RUNTIME_DIR="$SWAY_RUN" \
+        DBUS_SESSION_BUS_ADDRESS="${DBUS_SESSION_BUS_ADDRESS:-}" \
         WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
         sway -c "$conf" >"$E2E_TMP/sway.log" 2>&1 &
     XPID=$!

@@ -421,7 +421,8 @@ void WaylandSelection::HandleSelection(std::unique_ptr<Offer> offer) {
     abort_ = false;
     ReadResult r = ReadOffer(*selected_);
     reading_ = false;
-    if (abort_) return; // a newer change or an own write replaced it while it was read
+    // A newer change or an own write replaced it while it was read, or the program is quitting.
+    if (abort_ || stop_) return;
     lastRead_ = r;
     deliver_(r.content, before);
 }
