@@ -29,7 +29,7 @@ empty_collector Work
 trace=$E2E_TMP/trace
 : >"$trace"
 need_x
-QUORREL_TRACE=$trace STALL_PROBE_OUT=$E2E_TMP/probe LD_PRELOAD=$PROBE QT_QPA_PLATFORM=xcb \
+PATH="$E2E_BIN" QUORREL_TRACE=$trace STALL_PROBE_OUT=$E2E_TMP/probe LD_PRELOAD=$PROBE QT_QPA_PLATFORM=xcb \
     "$QUORREL" >>"$E2E_TMP/quorrel.log" 2>&1 &
 QPID=$!
 wait_until 20 grep -q '^ready' "$E2E_TMP/probe.$QPID" || fail "Quorrel's window thread never ran the probe"

@@ -180,6 +180,6 @@ focus_native() {
 # start_quorrel_wayland: Quorrel with its windows on Xwayland, as on a Wayland desktop.
 start_quorrel_wayland() {
     need_x
-    QT_QPA_PLATFORM=xcb "$QUORREL" "$@" >>"$E2E_TMP/quorrel.log" 2>&1 &
+    PATH="$E2E_BIN" QT_QPA_PLATFORM=xcb "$QUORREL" "$@" >>"$E2E_TMP/quorrel.log" 2>&1 &
     QPID=$!
 }
