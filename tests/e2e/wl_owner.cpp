@@ -2,8 +2,9 @@
 // cannot do: several types at once (a password manager's text with its hint) or an owner that
 // takes every request and never writes.
 //   wl_owner [--silent] TYPE FILE [TYPE FILE...]
-// Sets the clipboard through the data-control protocol (no focus needed) and serves each TYPE
-// from FILE until another copy replaces it; --silent keeps every request open, unanswered.
+// Sets the clipboard through the data-control protocol (no focus needed), prints "ready" once it
+// holds it, and serves each TYPE from FILE until another copy replaces it; --silent keeps every
+// request open, unanswered.
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -89,6 +90,10 @@ int main(int argc, char** argv) {
     }
     auto* device = zwlr_data_control_manager_v1_get_data_device(manager, seat);
     zwlr_data_control_device_v1_set_selection(device, source);
+    // Once the compositor has taken the request, the clipboard is ours: say so.
+    wl_display_roundtrip(d);
+    if (!cancelled) std::printf("ready\n");
+    std::fflush(stdout);
     while (!cancelled && wl_display_dispatch(d) >= 0) {
     }
     return 0;
