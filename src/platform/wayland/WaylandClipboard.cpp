@@ -11,7 +11,7 @@ std::unique_ptr<WaylandClipboard> WaylandClipboard::Connect() {
     // Pictures as large as an 8K screen are read (Qt refuses more than 128 MB by default); the
     // pixel limit of the reader says what is too large.
     QImageReader::setAllocationLimit(
-        std::max(QImageReader::allocationLimit(), int(X11Selection::kMaxPixels * 4 / (1 << 20))));
+        std::max(QImageReader::allocationLimit(), int(clip::kMaxPixels * 4 / (1 << 20))));
     WaylandClipboard* self = cb.get();
     cb->w_ = WaylandSelection::Open([self](ContentPtr content, std::uint64_t writesBefore) {
         QMetaObject::invokeMethod(

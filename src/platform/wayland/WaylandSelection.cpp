@@ -1,14 +1,7 @@
 #include "WaylandSelection.h"
 
-#include "platform/PictureBytes.h"
-
 #include "ext-data-control-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
-
-#include <QBuffer>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QLoggingCategory>
 
 #include <wayland-client.h>
 
@@ -21,8 +14,6 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcWaylandClip, "quorrel.clipboard.wayland", QtWarningMsg)
 
 namespace quorrel {
 
@@ -71,48 +62,15 @@ void Destroy(wl_proxy* p, std::uint32_t opcode) {
                                WL_MARSHAL_FLAG_DESTROY);
 }
 
-// Text types, best first, and picture types, best first (the X11 reader's order).
-constexpr const char* kTextTypes[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT",
-                                      "text/plain"};
-constexpr const char* kPictureTypes[] = {"image/png", "image/bmp",  "image/jpeg", "image/x-bmp",
-                                         "image/gif", "image/tiff", "image/webp"};
-constexpr const char* kPasswordHint = "x-kde-passwordManagerHint";
 // Offered with the program's own copies, so that their notice is known as the program's own.
 constexpr const char* kOwnMark = "application/x-quorrel-own";
-
-// What another program offered as a picture: the picture, whole, or why there is none.
-void DecodePicture(ClipContent& content, const std::vector<char>& bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (PictureCutOff(data, qint64(bytes.size()))) {
-        content.pictureProblem = QStringLiteral("The picture on the Clipboard is incomplete.");
-        return;
-    }
-    QByteArray raw = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
-    QBuffer buffer(&raw);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > X11Selection::kMaxPixels) {
-        content.pictureProblem =
-            QStringLiteral("The picture on the Clipboard is too large to keep (%1 x %2 "
-                           "pixels; at most 8192 x 8192).")
-                .arg(size.width())
-                .arg(size.height());
-        return;
-    }
-    QImage img;
-    if (reader.read(&img) && !img.isNull())
-        content.picture = img;
-    else
-        content.pictureProblem = QStringLiteral("The picture on the Clipboard cannot be read.");
-}
 
 } // namespace
 
 // Another program's offer: the types it lists.
 struct WaylandSelection::Offer {
     wl_proxy* proxy = nullptr;
-    std::vector<std::string> types;
+    std::vector<QByteArray> types;
     bool Has(const char* t) const {
         return std::find(types.begin(), types.end(), t) != types.end();
     }
@@ -121,8 +79,8 @@ struct WaylandSelection::Offer {
 
 // What the program has put on the clipboard, with its encodings made on first request.
 struct WaylandSelection::Served {
-    ContentPtr content;
-    std::shared_ptr<const QByteArray> utf8, latin1, png, bmp;
+    explicit Served(ContentPtr c) : encodings(std::move(c)) {}
+    clip::Encodings encodings;
 };
 
 // One copy going out to another program through its pipe.
@@ -171,7 +129,7 @@ std::unique_ptr<WaylandSelection> WaylandSelection::Open(Deliver deliver) {
     const auto* ext = find(kExt.manager->name);
     const auto* wlr = find(kWlr.manager->name);
     if (!seat || (!ext && !wlr)) {
-        qCInfo(lcWaylandClip) << "no data-control protocol on this Wayland display";
+        qCInfo(lcClipboard) << "no data-control protocol on this Wayland display";
         return nullptr;
     }
     s->protocol_ = ext ? &kExt : &kWlr;
@@ -199,7 +157,7 @@ std::unique_ptr<WaylandSelection> WaylandSelection::Open(Deliver deliver) {
     if (s->wake_ < 0) return nullptr;
     s->knownEmpty_ = true; // an empty clipboard at start is no change
     s->thread_ = std::thread([p = s.get()] { p->Run(); });
-    qCInfo(lcWaylandClip) << "watching the clipboard through" << s->protocol_->name;
+    qCInfo(lcClipboard) << "watching the clipboard through" << s->protocol_->name;
     return s;
 }
 
@@ -269,7 +227,7 @@ void WaylandSelection::OnDataOffer(void* self, wl_proxy*, wl_proxy* offer) {
 }
 
 void WaylandSelection::OnOfferMime(void* offer, wl_proxy*, const char* mime) {
-    static_cast<Offer*>(offer)->types.emplace_back(mime);
+    static_cast<Offer*>(offer)->types.emplace_back(QByteArray(mime));
 }
 
 void WaylandSelection::OnSelection(void* self, wl_proxy*, wl_proxy* offer) {
@@ -291,7 +249,7 @@ void WaylandSelection::OnPrimary(void* self, wl_proxy*, wl_proxy* offer) {
 
 void WaylandSelection::OnFinished(void* self, wl_proxy*) {
     auto* s = static_cast<WaylandSelection*>(self);
-    qCWarning(lcWaylandClip) << "the compositor ended clipboard watching";
+    qCWarning(lcClipboard) << "the compositor ended clipboard watching";
     s->dead_ = true;
 }
 
@@ -356,7 +314,7 @@ void WaylandSelection::Pump(int timeoutMs, pollfd* extra) {
         }
         if (fds[0].revents & (POLLERR | POLLHUP)) dead_ = true;
         if (!dead_ && wl_display_dispatch_pending(display_) < 0) dead_ = true;
-        if (dead_) qCWarning(lcWaylandClip) << "the Wayland connection broke";
+        if (dead_) qCWarning(lcClipboard) << "the Wayland connection broke";
     }
     if (extra) extra->revents = fds[2].revents;
     if (fds[1].revents & POLLIN) {
@@ -406,9 +364,9 @@ void WaylandSelection::HandleSelection(std::unique_ptr<Offer> offer) {
     if (!selected_) {
         // The owner quit (or cleared the clipboard): the clipboard keeps the last copy read
         // whole, as on Windows; a password never.
-        if (source_ == nullptr && lastRead_.whole && lastRead_.content &&
-            !lastRead_.content->secret) {
-            qCInfo(lcWaylandClip) << "the owner went away: keeping its copy";
+        if (source_ == nullptr &&
+            clip::KeepWhenOwnerQuits(lastRead_.content.get(), lastRead_.whole, false)) {
+            qCInfo(lcClipboard) << "the owner went away: keeping its copy";
             TakeOwnership(lastRead_.content);
             return;
         }
@@ -427,24 +385,26 @@ void WaylandSelection::HandleSelection(std::unique_ptr<Offer> offer) {
     deliver_(r.content, before);
 }
 
-std::optional<std::vector<char>> WaylandSelection::Receive(Offer& offer, const std::string& mime) {
+std::optional<std::vector<char>> WaylandSelection::Receive(Offer& offer, const QByteArray& mime) {
+    tooLarge_ = false;
     int p[2];
     if (pipe2(p, O_CLOEXEC) != 0) return std::nullopt;
     // Only our end waits for nothing: the owner writes to its end as to any pipe, and many
     // owners give up on a write that would block.
     fcntl(p[0], F_SETFL, O_NONBLOCK);
     wl_proxy_marshal_flags(offer.proxy, kOfferReceive, nullptr, wl_proxy_get_version(offer.proxy),
-                           0, mime.c_str(), p[1]);
+                           0, mime.constData(), p[1]);
     close(p[1]);
     std::vector<char> data;
-    Clock::time_point deadline = Clock::now() + kPatience;
+    Clock::time_point deadline = Clock::now() + clip::kPatience;
+    const std::size_t limit = std::size_t(clip::MaxBytes(mime));
     char buf[65536];
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            qCInfo(lcWaylandClip) << "the owner stopped sending" << mime.c_str() << "after"
-                                  << data.size() << "bytes: given up";
+            qCInfo(lcClipboard) << "the owner stopped sending" << mime << "after" << data.size()
+                                << "bytes: given up";
             close(p[0]);
             return std::nullopt;
         }
@@ -459,10 +419,10 @@ std::optional<std::vector<char>> WaylandSelection::Receive(Offer& offer, const s
             const ssize_t n = read(p[0], buf, sizeof buf);
             if (n > 0) {
                 data.insert(data.end(), buf, buf + n);
-                deadline = Clock::now() + kPatience;
-                if (data.size() > kMaxBytes) {
-                    qCWarning(lcWaylandClip)
-                        << "a copy larger than" << kMaxBytes << "bytes was not taken";
+                deadline = Clock::now() + clip::kPatience;
+                if (data.size() > limit) {
+                    qCWarning(lcClipboard) << mime << "larger than" << limit << "bytes: not taken";
+                    tooLarge_ = true;
                     close(p[0]);
                     return std::nullopt;
                 }
@@ -483,28 +443,37 @@ std::optional<std::vector<char>> WaylandSelection::Receive(Offer& offer, const s
 WaylandSelection::ReadResult WaylandSelection::ReadOffer(Offer& offer) {
     auto content = std::make_shared<ClipContent>();
     ReadResult r{content, false};
-    if (offer.Has(kPasswordHint)) {
-        auto h = Receive(offer, kPasswordHint);
+    if (offer.Has(clip::kPasswordHint)) {
+        auto h = Receive(offer, clip::kPasswordHint);
         if (abort_) return r;
-        content->secret = h && std::string(h->begin(), h->end()) == "secret";
+        content->secret = h && clip::IsSecretHint(h->data(), qsizetype(h->size()));
     }
-    for (const char* t : kTextTypes) {
-        if (!offer.Has(t)) continue;
+    // Each kind from the first offered type that gives its bytes; a silent owner ends the read.
+    for (const QByteArray& t : clip::Offered(clip::TextTargets(), offer.types)) {
         auto bytes = Receive(offer, t);
-        if (abort_ || !bytes) return r; // a silent owner: this copy holds nothing
-        content->hasText = true;
-        if (std::strcmp(t, "STRING") == 0)
-            content->text = QString::fromLatin1(bytes->data(), qsizetype(bytes->size()));
-        else
-            content->text = QString::fromUtf8(bytes->data(), qsizetype(bytes->size()));
-        break;
+        if (abort_) return r;
+        if (bytes) {
+            clip::TakeText(*content, t, bytes->data(), qsizetype(bytes->size()));
+            break;
+        }
+        if (tooLarge_) {
+            clip::TextTooLarge(*content);
+            break;
+        }
+        return r;
     }
-    for (const char* t : kPictureTypes) {
-        if (!offer.Has(t)) continue;
+    for (const QByteArray& t : clip::Offered(clip::PictureTargets(), offer.types)) {
         auto bytes = Receive(offer, t);
-        if (abort_ || !bytes) return r;
-        DecodePicture(*content, *bytes);
-        break;
+        if (abort_) return r;
+        if (bytes) {
+            clip::TakePicture(*content, bytes->data(), qsizetype(bytes->size()));
+            break;
+        }
+        if (tooLarge_) {
+            clip::PictureTooLarge(*content);
+            break;
+        }
+        return r;
     }
     r.whole = true;
     return r;
@@ -513,8 +482,7 @@ WaylandSelection::ReadResult WaylandSelection::ReadOffer(Offer& offer) {
 // ---- the program's own clipboard ----
 
 void WaylandSelection::TakeOwnership(ContentPtr content) {
-    auto served = std::make_shared<Served>();
-    served->content = std::move(content);
+    auto served = std::make_shared<Served>(std::move(content));
     wl_proxy* src = wl_proxy_marshal_flags(manager_, kManagerCreateSource, protocol_->source,
                                            wl_proxy_get_version(manager_), 0, nullptr);
     static const zwlr_data_control_source_v1_listener sourceListener = {
@@ -528,14 +496,8 @@ void WaylandSelection::TakeOwnership(ContentPtr content) {
         wl_proxy_marshal_flags(src, kSourceOffer, nullptr, wl_proxy_get_version(src), 0, mime);
     };
     offer(kOwnMark);
-    if (served->content->hasText)
-        for (const char* t :
-             {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING", "STRING", "TEXT"})
-            offer(t);
-    if (!served->content->picture.isNull()) {
-        offer("image/png");
-        offer("image/bmp");
-    }
+    for (const QByteArray& t : served->encodings.Targets())
+        offer(t.constData());
     wl_proxy_marshal_flags(device_, kDeviceSetSelection, nullptr, wl_proxy_get_version(device_), 0,
                            src);
     wl_display_flush(display_);
@@ -575,29 +537,7 @@ void WaylandSelection::OnSend(void* self, wl_proxy* source, const char* mime, st
         close(fd);
         return;
     }
-    Served& sv = *it->second;
-    const ClipContent& c = *sv.content;
-    const std::string m = mime;
-    std::shared_ptr<const QByteArray> data;
-    if (c.hasText && (m == "text/plain;charset=utf-8" || m == "text/plain" || m == "UTF8_STRING" ||
-                      m == "TEXT")) {
-        if (!sv.utf8) sv.utf8 = std::make_shared<const QByteArray>(c.text.toUtf8());
-        data = sv.utf8;
-    } else if (c.hasText && m == "STRING") {
-        if (!sv.latin1) sv.latin1 = std::make_shared<const QByteArray>(c.text.toLatin1());
-        data = sv.latin1;
-    } else if (!c.picture.isNull() && (m == "image/png" || m == "image/bmp")) {
-        auto& cache = m == "image/png" ? sv.png : sv.bmp;
-        if (!cache) {
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter w(&buffer, m == "image/png" ? "png" : "bmp");
-            if (m == "image/png") w.setCompression(1); // fast: the reader wants it now
-            if (w.write(c.picture)) cache = std::make_shared<const QByteArray>(std::move(bytes));
-        }
-        data = cache;
-    }
+    std::shared_ptr<const QByteArray> data = it->second->encodings.For(QByteArray(mime)).data;
     if (!data) {
         close(fd); // a type not offered, or a picture that could not be encoded: nothing comes
         return;
@@ -606,7 +546,7 @@ void WaylandSelection::OnSend(void* self, wl_proxy* source, const char* mime, st
     auto t = std::make_unique<Transfer>();
     t->fd = fd;
     t->data = std::move(data);
-    t->deadline = Clock::now() + kPatience * 2;
+    t->deadline = Clock::now() + clip::kPatience * 2;
     s->transfers_.push_back(std::move(t));
 }
 
@@ -625,7 +565,7 @@ void WaylandSelection::ServeTransfers(const std::vector<pollfd>& fds, std::size_
             const ssize_t n = write(t->fd, t->data->constData() + t->offset, std::size_t(left));
             if (n > 0) {
                 t->offset += n;
-                t->deadline = Clock::now() + kPatience * 2;
+                t->deadline = Clock::now() + clip::kPatience * 2;
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;

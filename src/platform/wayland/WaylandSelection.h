@@ -5,7 +5,7 @@
 // has the focus (the compositor hands the X11 clipboard to Xwayland only while an X11 window has
 // it), serves what the program puts on the clipboard from memory, keeps a copy whose program
 // quit, and gives up on an owner that stops sending.
-#include "platform/x11/X11Selection.h" // ClipContent
+#include "platform/ClipboardRules.h"
 
 #include <chrono>
 #include <cstdint>
@@ -49,11 +49,6 @@ class WaylandSelection {
     // "ext_data_control_v1" or "zwlr_data_control_unstable_v1".
     const char* Protocol() const;
 
-    // How long an owner may stay silent while it sends before it is given up.
-    static constexpr std::chrono::milliseconds kPatience{2000};
-    // The most one copy may bring (text or picture bytes); more is not taken.
-    static constexpr std::size_t kMaxBytes = std::size_t(512) << 20;
-
     struct Interfaces;
     struct Offer;
 
@@ -80,7 +75,7 @@ class WaylandSelection {
     void ServeTransfers(const std::vector<struct pollfd>& fds, std::size_t first);
     void HandleSelection(std::unique_ptr<Offer> offer);
     ReadResult ReadOffer(Offer& offer);
-    std::optional<std::vector<char>> Receive(Offer& offer, const std::string& mime);
+    std::optional<std::vector<char>> Receive(Offer& offer, const QByteArray& mime);
     void TakeOwnership(ContentPtr content);
     void GiveUpOwnership();
     void PostEmpty();
@@ -113,6 +108,7 @@ class WaylandSelection {
     bool dead_ = false;
     bool reading_ = false;
     bool abort_ = false;
+    bool tooLarge_ = false; // the last Receive was given up for its size
     std::map<wl_proxy*, std::unique_ptr<Offer>> introduced_; // offers not yet named a selection
     std::optional<std::unique_ptr<Offer>> pendingSelection_; // a change not handled yet
     std::unique_ptr<Offer> selected_;                        // the clipboard's current offer
