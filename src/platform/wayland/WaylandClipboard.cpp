@@ -83,4 +83,8 @@ QString WaylandClipboard::PictureProblem() {
     return current_->pictureProblem;
 }
 
+QString WaylandClipboard::TextProblem() {
+    return current_->textProblem;
+}
+
 } // namespace quorrel

@@ -25,6 +25,7 @@ class WaylandClipboard : public Clipboard {
     void SetData(const QImage& picture) override;
     bool IsSecret() override;
     QString PictureProblem() override;
+    QString TextProblem() override;
 
   private:
     WaylandClipboard();
