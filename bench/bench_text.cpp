@@ -1,6 +1,7 @@
 // Text mode speed: Add to Collector in a collector that already holds 32,766 clips, the whole
 // command (the checks that no stored clip is overwritten, clip written, settings and indexes
-// updated, Data re-read, list refilled); and what the start's recovery adds with 32,767 clips.
+// updated, Data re-read, list refilled); what the start's recovery adds with 32,767 clips; and
+// finding a clip among them by typing in the clip list's box.
 #include "support/Fakes.h"
 
 #include "core/Store.h"
@@ -31,7 +32,7 @@ static void BM_AddToCollectorWith32766Clips(benchmark::State& st) {
     const std::string data = w.Read("Clips/Data/Work/Data");
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    main->Ctl<QLineEdit>("Text1")->setText("a new clip for the benchmark");
+    main->ui.Text1->setText("a new clip for the benchmark");
     for (auto _ : st) {
         main->cmdAdd_Click();
         st.PauseTiming();
@@ -124,7 +125,7 @@ static void FindByKeys(benchmark::State& st, bool refill, const char* keys) {
     w.MakeCollector("Work", clips);
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    auto* combo = main->Ctl<QComboBox>("Combo1");
+    auto* combo = main->ui.Combo1;
     const QStringList items = FromStore(ReadClipIndex(w.app->State().CollectorPath));
     auto* popup = main->findChild<QCompleter*>(QStringLiteral("ClipFind"))->popup();
     combo->setFocus();
