@@ -2,6 +2,7 @@
 #include "app/App.h"
 #include "core/RuntimeError.h"
 #include "platform/CommandLine.h"
+#include "pictures/BitmapFile.h"
 #include "platform/Fonts.h"
 #include "platform/Platform.h"
 #include "platform/Session.h"
@@ -10,6 +11,7 @@
 #include "ui/Trap.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -75,6 +77,8 @@ int main(int argc, char** argv) {
     auto session = quorrel::MakeSession();
     if (!session->Claim(command.request)) return 0;
 
+    // One limit for every picture read, on any thread: the clipboard's, the stored ones.
+    QImageReader::setAllocationLimit(quorrel::kPictureAllocationLimitMB);
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
