@@ -67,7 +67,7 @@ void frmClipPrev::Form_Load() {
     folder_ = ctx.state.CollectorPath;
     Ctl<QWidget>("File1")->setProperty("Path", FromStore(folder_));
     try {
-        list_ = ReadLines(folder_ + P("\\Numb"));
+        list_ = ReadLines(InFolder(folder_, "Numb"));
     } catch (const RuntimeError&) {
         // No index: only clip 1 can be shown.
     }
@@ -88,7 +88,7 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     // A Numb line is a clip number: anything naming another folder is no clip of this one.
     if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
     try {
-        const std::string bytes = ReadAll(folder_ + Sep + entry);
+        const std::string bytes = ReadText(folder_ + Sep + entry);
         SetBoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), StoreToClip(bytes), &fullText_);
         return true;
     } catch (const RuntimeError&) {
