@@ -1,30 +1,57 @@
 #!/usr/bin/env bash
-# Times the real program from process start to the text-mode window on screen, with a collector
-# of 32,767 clips open, and reads its resident memory then; also the time from another
-# program's copy to Text1 showing it. Medians of several runs. Usage: bench/startup.sh BUILD_DIR
+# Times the real program from process start to its text-mode window on screen, beside a bare Qt
+# window started the same way (bench/bare_window), on one private X server and session bus:
+# with an empty collector open and with one of 32,767 clips. The three starts take turns, RUNS
+# rounds (7 unless told), so that a load which comes and goes weighs on all of them alike.
+# Prints medians, each start's ratio to the bare window (median of the rounds' ratios), the
+# resident memory with the full collector, then the clipboard benchmark.
+# Usage: bench/startup.sh BUILD_DIR [RUNS]
 set -euo pipefail
 BUILD=${1:-build}
 BUILD=$(cd "$BUILD" && pwd)
+RUNS=${2:-7}
+# A private session bus: nothing the desktop runs answers, and nothing is left behind.
+if [ -z "${QUORREL_BENCH_BUS:-}" ]; then
+    QUORREL_BENCH_BUS=1 exec dbus-run-session -- bash "$0" "$BUILD" "$RUNS"
+fi
 T=$(mktemp -d /tmp/quorrel-bench.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$T"' EXIT
-export HOME=$T/home XDG_RUNTIME_DIR=$T/run
+export XDG_RUNTIME_DIR=$T/run QT_QPA_PLATFORM=xcb
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-D=$HOME/Documents/Clips/Data/Work
-mkdir -p "$D"
-printf '[Collector]\r\nLabel=Work\r\nOpen=x\r\nSkip=Work\r\n' >"$HOME/Documents/Clips/Data/Settings.ini"
-printf '[Collector]\r\nClipNumber=32767\r\n' >"$D/Settings.ini"
-awk 'BEGIN{for(i=1;i<=32767;i++) printf "%d) clip number %d with some text\r\n", i, i}' >"$D/Data"
-awk 'BEGIN{for(i=1;i<=32767;i++) printf "%d\r\n", i}' >"$D/Numb"
+
+# collector HOME CLIPS: a home whose open collector Work holds CLIPS clips.
+collector() {
+    local d=$1/Documents/Clips/Data/Work
+    mkdir -p "$d"
+    printf '[Collector]\r\nLabel=Work\r\nOpen=%s\r\nSkip=Work\r\n' "$d" >"$1/Documents/Clips/Data/Settings.ini"
+    printf '[Collector]\r\nClipNumber=%d\r\n' "$2" >"$d/Settings.ini"
+    awk -v n="$2" 'BEGIN{for(i=1;i<=n;i++) printf "%d) clip number %d with some text\r\n", i, i}' >"$d/Data"
+    awk -v n="$2" 'BEGIN{for(i=1;i<=n;i++) printf "%d\r\n", i}' >"$d/Numb"
+}
+collector "$T/empty" 0
+collector "$T/full" 32767
+
 mkfifo "$T/fd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$T/fd" >/dev/null 2>&1 &
+# -noreset: the server would reset when the last program leaves, and refuse the next meanwhile.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$T/fd" >/dev/null 2>&1 &
 read -r n <"$T/fd"
 export DISPLAY=:$n
-runs=()
-for i in 1 2 3 4 5 6 7; do
-    runs+=("$("$BUILD/bench/startup_probe" "Text Mode" "$BUILD/Quorrel")")
+
+probe() { "$BUILD/bench/startup_probe" "Text Mode" "$@"; }
+: >"$T/rounds"
+for ((i = 0; i < RUNS; i++)); do
+    bare=$(HOME=$T/bare probe "$BUILD/bench/bare_window")
+    empty=$(HOME=$T/empty probe "$BUILD/Quorrel")
+    full=$(HOME=$T/full probe "$BUILD/Quorrel")
+    # bare_ms empty_ms full_ms full_rss_kb
+    echo "$(echo "$bare" | cut -d' ' -f2) $(echo "$empty" | cut -d' ' -f2) $(echo "$full" | cut -d' ' -f2,4)" >>"$T/rounds"
 done
-printf '%s\n' "${runs[@]}" | sort -n -k2 | awk '{ms[NR]=$2; rss[NR]=$4} END {
-    m=int((NR+1)/2); printf "start to window shown: median %.1f ms (of %d runs)\n", ms[m], NR }'
-printf '%s\n' "${runs[@]}" | sort -n -k4 | awk '{rss[NR]=$4} END {
-    m=int((NR+1)/2); printf "resident memory then: median %.1f MB\n", rss[m]/1024 }'
+median() { sort -n | awk '{v[NR]=$1} END {m=int((NR+1)/2); printf "%.1f", v[m]}'; }
+col() { awk -v c="$1" '{print $c}' "$T/rounds" | median; }
+ratio() { awk -v c="$1" '{printf "%.3f\n", $c / $1}' "$T/rounds" | median; }
+echo "start to window shown, median of $RUNS interleaved rounds:"
+echo "  bare Qt window:             $(col 1) ms"
+echo "  Quorrel, empty collector:   $(col 2) ms  ($(ratio 2)x the bare window)"
+echo "  Quorrel, 32,767 clips:      $(col 3) ms  ($(ratio 3)x the bare window)"
+echo "resident memory with 32,767 clips: $(awk '{print $4 / 1024}' "$T/rounds" | median) MB"
 if [ -x "$BUILD/bench/bench_clipboard" ]; then "$BUILD/bench/bench_clipboard"; fi

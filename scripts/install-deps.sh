@@ -4,7 +4,7 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 PKGS=(build-essential cmake pkg-config
-      qt6-base-dev libgl-dev libx11-dev libxtst-dev libxcb1-dev libxcb-xfixes0-dev
+      qt6-base-dev libgl-dev libfontconfig-dev libx11-dev libxtst-dev libxcb1-dev libxcb-xfixes0-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev
       fp-utils

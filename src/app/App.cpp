@@ -11,10 +11,10 @@
 #include "core/TextFile.h"
 #include "pictures/frmPix.h"
 #include "pictures/frmPixView.h"
-#include "platform/StoreText.h"
 #include "text/frmClipPrev.h"
 #include "text/frmMain.h"
 #include "text/frmPreview.h"
+#include "ui/StoreText.h"
 #include "ui/frmAbout.h"
 
 namespace quorrel {

@@ -1,6 +1,7 @@
 // Quorrel: a clipboard collector.
 #include "app/App.h"
 #include "core/RuntimeError.h"
+#include "platform/Fonts.h"
 #include "platform/Platform.h"
 #include "ui/Form.h"
 #include "ui/Resources.h"
@@ -42,10 +43,12 @@ class QuorrelApplication : public QApplication {
 int main(int argc, char** argv) {
     // The clipboard and the global keys can be watched on X11 (XWayland on Wayland desktops).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    quorrel::FontConfigReader fonts;
     QuorrelApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
+    fonts.Wait();
     quorrel::UseDialogFont();
     QApplication::setWindowIcon(quorrel::AppIcon()); // message boxes carry it in their title bar
 

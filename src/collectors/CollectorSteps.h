@@ -1,5 +1,6 @@
 #pragma once
-// The store steps of the collector dialogs, apart from any window (standard library only).
+// The store steps of the collector dialogs, apart from any window (no Qt: the store library
+// and the standard library).
 #include "core/AppState.h"
 
 #include <functional>

@@ -2,8 +2,8 @@
 
 #include "CollectorSteps.h"
 #include "core/RuntimeError.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 #include "ui/Trap.h"
 
 #include <QLineEdit>

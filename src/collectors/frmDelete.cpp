@@ -4,8 +4,8 @@
 #include "core/Ini.h"
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -4,9 +4,9 @@
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
 #include "ui/Help.h"
+#include "ui/StoreText.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -3,8 +3,8 @@
 #include "CollectorSteps.h"
 #include "core/RuntimeError.h"
 #include "core/Store.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -3,8 +3,8 @@
 #include "CollectorSteps.h"
 #include "NameDialog.h"
 #include "core/RuntimeError.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -73,7 +73,8 @@ bool IsBlank(char ch) {
 } // namespace
 
 std::string IniGet(const std::string& content, const std::string& section, const std::string& key) {
-    const std::string header = "[" + Lower(section) + "]";
+    // Appended, not "[" + ...: GCC 12 warns falsely (-Wrestrict) on that form when optimising.
+    const std::string header = std::string("[").append(Lower(section)).append("]");
     const std::string k = Lower(key) + "=";
     bool in = false;
     for (const std::string& line : SplitLines(content)) {
@@ -89,8 +90,8 @@ std::string IniGet(const std::string& content, const std::string& section, const
 
 std::string IniSet(const std::string& content, const std::string& section, const std::string& key,
                    const std::string& value) {
-    const std::string tag = "\r\n[" + Lower(section) + "]\r";
-    const std::string keyTag = "\n" + Lower(key) + "=";
+    const std::string tag = std::string("\r\n[").append(Lower(section)).append("]\r");
+    const std::string keyTag = std::string("\n").append(Lower(key)).append("=");
 
     // The leading line end lets a header on the first line match tag; the trailing "[" ends
     // every section.

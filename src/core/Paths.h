@@ -1,15 +1,13 @@
 #pragma once
 // Store paths, built by plain concatenation. Literals are written with "\" as the separator,
-// as the store was designed on Windows; P() turns them into this platform's separator.
-#include "PathSep.h"
+// as the store was designed on Windows; P() turns them into "/".
 #include <string>
 
 namespace quorrel {
 
-// The separator comes from the build (PathSep.h is generated for the target platform).
-inline constexpr char Sep = kPathSeparator;
+inline constexpr char Sep = '/';
 
-// "\Clips" -> "/Clips" on POSIX; unchanged on Windows.
+// "\Clips" -> "/Clips"
 std::string P(std::string literal);
 
 // DocumentsPath & "\Clips"

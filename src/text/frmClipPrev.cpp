@@ -3,8 +3,8 @@
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
 #include "core/TextFile.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
+#include "ui/StoreText.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -6,16 +6,17 @@
 #include "core/RuntimeError.h"
 #include "core/Store.h"
 #include "core/TextFile.h"
-#include "platform/StoreText.h"
 #include "ui/Forms.h"
 #include "ui/Help.h"
 #include "ui/ModeWindow.h"
+#include "ui/StoreText.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTimer>
 
 namespace quorrel {
@@ -30,7 +31,11 @@ frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
     connect(Ctl<QPushButton>("cmdPreview"), &QPushButton::clicked, this,
             &frmMain::cmdPreview_Click);
     connect(Ctl<QPushButton>("cmdPix"), &QPushButton::clicked, this, &frmMain::cmdPix_Click);
-    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmMain::Combo1_Click);
+    auto* combo = Ctl<QComboBox>("Combo1");
+    // The clip list holds plain lines: a string list fills with 32,767 clips in well under a
+    // millisecond, where the combo box's own item model took 20 ms, most of the start.
+    combo->setModel(new QStringListModel(combo));
+    connect(combo, &QComboBox::activated, this, &frmMain::Combo1_Click);
 
     ConnectModeWindow(*this, ctx, "mnuNew", true);
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
@@ -72,11 +77,12 @@ void frmMain::AddClipItems(const QStringList& items) {
     // A list that lays out a first line of megabytes (a long log line, a copied file without line
     // ends) froze the window for seconds when it opened: it shows the line's beginning, which
     // names the clip all the same.
-    QStringList shown;
-    shown.reserve(items.size());
+    auto* model = static_cast<QStringListModel*>(combo->model());
+    QStringList shown = model->stringList();
+    shown.reserve(shown.size() + items.size());
     for (const QString& item : items)
         shown.append(item.size() > kListShown ? item.left(kListShown) : item);
-    combo->addItems(shown);
+    model->setStringList(shown);
     // No item is current, so that the first Down chooses the first clip; the prompt stays.
     combo->setCurrentIndex(-1);
     combo->setEditText(text);

@@ -166,6 +166,7 @@ TEST_F(AllOrNothing, AddNeverOverwritesAStoredClip) {
          ErrPathFileAccess},
         // Clip -803 would be stored where no list entry reaches it.
         {"ClipNumber below zero", "[Collector]\r\nClipNumber=-804\r\n", ErrBadFileName},
+        {"ClipNumber just below zero", "[Collector]\r\nClipNumber=-1\r\n", ErrBadFileName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -134,8 +134,14 @@ empty_collector() {
     printf '[Collector]\r\nClipNumber=0\r\n' >"$C/Settings.ini"
 }
 
+# The program's PATH holds only what a test hands it with `provide TOOL`: what the machine has
+# installed (a system monitor, a help viewer) would otherwise change what the program shows.
+E2E_BIN="$E2E_TMP/bin"
+mkdir -p "$E2E_BIN"
+provide() { ln -sf "$(command -v "$1")" "$E2E_BIN/$1"; }
+
 start_quorrel() {
-    QT_QPA_PLATFORM=xcb "$QUORREL" >>"$E2E_TMP/quorrel.log" 2>&1 &
+    PATH="$E2E_BIN" QT_QPA_PLATFORM=xcb "$QUORREL" >>"$E2E_TMP/quorrel.log" 2>&1 &
     QPID=$!
 }
 

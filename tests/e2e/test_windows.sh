@@ -77,6 +77,7 @@ open_close "$pix" "alt+h a" '^About Quorrel $' Return about_from_graphics
 # Help > Help opens the compiled help in the CHM viewer, when one is installed. Last: the
 # viewer takes the focus, and losing it hides the mode window.
 if command -v xchm >/dev/null && [ -f "$(dirname "$QUORREL")/QuorrelHelp.chm" ]; then
+    provide xchm
     focus "$pix"
     open_popup "$pix" alt+h
     xdotool key h

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
@@ -155,6 +156,10 @@ TEST_F(X11Clip, OwnWritesAreAnnouncedOnceAfterTheyAreDone) {
     EXPECT_EQ(seen, QStringList{"mine"});
     EXPECT_NE(ownerWhenAnnounced, xcb_window_t(XCB_NONE)); // the write was done first
     EXPECT_EQ(Paste(), "mine");
+    // Qt and GTK programs ask for the list first and paste only a text target they find there.
+    const QList<QByteArray> offered = Paste(QStringLiteral("TARGETS")).split('\n');
+    for (const char* t : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT"})
+        EXPECT_TRUE(offered.contains(t)) << t << " not offered";
     // TIMESTAMP names the server time the clipboard was taken, which only grows.
     const auto taken = [] {
         const QByteArray t = Paste(QStringLiteral("TIMESTAMP"));
@@ -283,6 +288,62 @@ TEST_F(X11Clip, APasswordIsMarkedAndNotKeptWhenItsOwnerQuits) {
     secret.start(QStringLiteral(QUORREL_CLIP_OWNER), {"secret", "hunter2"});
     ASSERT_TRUE(WaitText(QStringLiteral("hunter2")));
     EXPECT_TRUE(cb->IsSecret());
+    secret.kill();
+    secret.waitForFinished();
+    EXPECT_TRUE(WaitText(QString()));
+    EXPECT_EQ(Paste(), "");
+}
+
+// What a program about to quit does (GTK and Qt alike): asks the clipboard manager to save the
+// clipboard and waits for its answer: the property it names when it saved, XCB_NONE when it
+// refused, and XCB_NONE too after 5 s without an answer.
+xcb_atom_t HandOver() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_NONE;
+        free(r);
+        return a;
+    };
+    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER"), save = atom("SAVE_TARGETS");
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w,
+                      xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_convert_selection(c, w, manager, save, save, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    std::optional<xcb_atom_t> answer;
+    QElapsedTimer t;
+    t.start();
+    while (!answer && t.elapsed() < 5000) {
+        if (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            if ((e->response_type & 0x7f) == XCB_SELECTION_NOTIFY)
+                answer = reinterpret_cast<xcb_selection_notify_event_t*>(e)->property;
+            free(e);
+        } else {
+            pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+            poll(&p, 1, 50);
+        }
+    }
+    xcb_disconnect(c);
+    return answer.value_or(XCB_NONE);
+}
+
+TEST_F(X11Clip, APasswordHandedOverByAQuittingProgramIsNotKept) {
+    QProcess plain;
+    plain.start(QStringLiteral(QUORREL_CLIP_OWNER), {"only", "UTF8_STRING", "handed over"});
+    ASSERT_TRUE(WaitText(QStringLiteral("handed over")));
+    // Saved: the program is the clipboard manager (it may take a moment to become one).
+    ASSERT_TRUE(QTest::qWaitFor([] { return HandOver() != XCB_NONE; }, 5000));
+    plain.kill();
+    plain.waitForFinished();
+    EXPECT_EQ(Paste(), "handed over");
+
+    QProcess secret;
+    secret.start(QStringLiteral(QUORREL_CLIP_OWNER), {"secret", "hunter2"});
+    ASSERT_TRUE(WaitText(QStringLiteral("hunter2")));
+    EXPECT_EQ(HandOver(), xcb_atom_t(XCB_NONE)); // refused
     secret.kill();
     secret.waitForFinished();
     EXPECT_TRUE(WaitText(QString()));
