@@ -3,8 +3,9 @@
 # window started the same way (bench/bare_window), on one private X server and session bus:
 # with an empty collector open and with one of 32,767 clips. The three starts take turns, RUNS
 # rounds (7 unless told), so that a load which comes and goes weighs on all of them alike.
-# Prints medians, each start's ratio to the bare window (median of the rounds' ratios), the
-# resident memory with the full collector, then the clipboard benchmark.
+# Prints medians of the time to the window and of the processor time, each start's ratio to the
+# bare window (median of the rounds' ratios), the resident memory with the full collector, then
+# the clipboard benchmark.
 # Usage: bench/startup.sh BUILD_DIR [RUNS]
 set -euo pipefail
 BUILD=${1:-build}
@@ -37,21 +38,21 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$T/fd" >/dev/
 read -r n <"$T/fd"
 export DISPLAY=:$n
 
-probe() { "$BUILD/bench/startup_probe" "Text Mode" "$@"; }
+# probe PROGRAM: "MS CPU_MS RSS_KB" of one start.
+probe() { "$BUILD/bench/startup_probe" "Text Mode" "$@" | awk '{print $2, $6, $4}'; }
 : >"$T/rounds"
 for ((i = 0; i < RUNS; i++)); do
-    bare=$(HOME=$T/bare probe "$BUILD/bench/bare_window")
-    empty=$(HOME=$T/empty probe "$BUILD/Quorrel")
-    full=$(HOME=$T/full probe "$BUILD/Quorrel")
-    # bare_ms empty_ms full_ms full_rss_kb
-    echo "$(echo "$bare" | cut -d' ' -f2) $(echo "$empty" | cut -d' ' -f2) $(echo "$full" | cut -d' ' -f2,4)" >>"$T/rounds"
+    # bare_ms bare_cpu empty_ms empty_cpu full_ms full_cpu full_rss_kb
+    echo "$(HOME=$T/bare probe "$BUILD/bench/bare_window" | cut -d' ' -f1,2)" \
+        "$(HOME=$T/empty probe "$BUILD/Quorrel" | cut -d' ' -f1,2)" \
+        "$(HOME=$T/full probe "$BUILD/Quorrel")" >>"$T/rounds"
 done
 median() { sort -n | awk '{v[NR]=$1} END {m=int((NR+1)/2); printf "%.1f", v[m]}'; }
 col() { awk -v c="$1" '{print $c}' "$T/rounds" | median; }
-ratio() { awk -v c="$1" '{printf "%.3f\n", $c / $1}' "$T/rounds" | median; }
-echo "start to window shown, median of $RUNS interleaved rounds:"
-echo "  bare Qt window:             $(col 1) ms"
-echo "  Quorrel, empty collector:   $(col 2) ms  ($(ratio 2)x the bare window)"
-echo "  Quorrel, 32,767 clips:      $(col 3) ms  ($(ratio 3)x the bare window)"
-echo "resident memory with 32,767 clips: $(awk '{print $4 / 1024}' "$T/rounds" | median) MB"
+ratio() { awk -v c="$1" -v b="$2" '{printf "%.3f\n", $c / $b}' "$T/rounds" | median; }
+echo "start to window shown (and processor time, start to quit), medians of $RUNS interleaved rounds:"
+echo "  bare Qt window:            $(col 1) ms  (cpu $(col 2) ms)"
+echo "  Quorrel, empty collector:  $(col 3) ms  (cpu $(col 4) ms)  $(ratio 3 1)x the bare window (cpu $(ratio 4 2)x)"
+echo "  Quorrel, 32,767 clips:     $(col 5) ms  (cpu $(col 6) ms)  $(ratio 5 1)x the bare window (cpu $(ratio 6 2)x)"
+echo "resident memory with 32,767 clips: $(awk '{print $7 / 1024}' "$T/rounds" | median) MB"
 if [ -x "$BUILD/bench/bench_clipboard" ]; then "$BUILD/bench/bench_clipboard"; fi

@@ -15,7 +15,8 @@ ctest --test-dir build --output-on-failure -j2 --no-tests=error
 # Sanitizers: -O1 keeps the build short; no benchmarks, no end-to-end scripts.
 san="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORREL_BENCH=OFF \
-    -DQUORREL_E2E=OFF -DQUORREL_WERROR=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_CXX_FLAGS="$san" \
+    -DQUORREL_E2E=OFF -DQUORREL_WERROR=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+    -DCMAKE_CXX_FLAGS="$san" \
     -DCMAKE_EXE_LINKER_FLAGS="$san"
 cmake --build build-asan -j2
 # The crash-point tests preload their shim ahead of the sanitizer's runtime; the package test

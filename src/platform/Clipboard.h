@@ -26,6 +26,8 @@ class Clipboard : public QObject {
     virtual bool IsSecret() { return false; }
     // Why a picture that was offered could not be taken (too large, unreadable); empty otherwise.
     virtual QString PictureProblem() { return QString(); }
+    // Why text that was offered could not be taken (too large); empty otherwise.
+    virtual QString TextProblem() { return QString(); }
 
   signals:
     void changed();

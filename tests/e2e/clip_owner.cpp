@@ -7,6 +7,8 @@
 //                              while it serves another reader, then offers TEXT
 //   clip_owner manager         a clipboard manager: holds CLIPBOARD_MANAGER, and asked to save
 //                              the clipboard (SAVE_TARGETS) takes it over with its text
+//   clip_owner handoff A B US  program A copies A; at a line on stdin A quits and program B
+//                              copies B US microseconds later (two connections), then serves B
 // It prints "ready" once it owns the clipboard and runs until it is ended (by PID) or loses
 // ownership.
 #include <xcb/xcb.h>
@@ -15,7 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,11 +33,92 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
     return a;
 }
 
+// Owns CLIPBOARD on a window of its own: the window, or 0 when another owner was there first.
+xcb_window_t Own(xcb_connection_t* c, xcb_atom_t clipboard) {
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w,
+                      xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(c, w, clipboard, XCB_CURRENT_TIME);
+    xcb_get_selection_owner_reply_t* o =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
+    const bool owns = o && o->owner == w;
+    std::free(o);
+    return owns ? w : 0;
+}
+
+// Answers the requests waiting on `c` with TARGETS and UTF8_STRING; false once it lost the
+// clipboard.
+bool ServeText(xcb_connection_t* c, const std::string& text) {
+    const xcb_atom_t targets = Atom(c, "TARGETS"), utf8 = Atom(c, "UTF8_STRING");
+    while (xcb_generic_event_t* ev = xcb_poll_for_event(c)) {
+        const uint8_t type = ev->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR) {
+            std::free(ev);
+            return false;
+        }
+        if (type == XCB_SELECTION_REQUEST) {
+            auto* req = reinterpret_cast<xcb_selection_request_event_t*>(ev);
+            xcb_atom_t property = req->property ? req->property : req->target;
+            const xcb_atom_t list[] = {targets, utf8};
+            if (req->target == targets)
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, property,
+                                    XCB_ATOM_ATOM, 32, 2, list);
+            else if (req->target == utf8)
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, property, utf8, 8,
+                                    static_cast<uint32_t>(text.size()), text.data());
+            else
+                property = XCB_NONE;
+            xcb_selection_notify_event_t n{};
+            n.response_type = XCB_SELECTION_NOTIFY;
+            n.time = req->time;
+            n.requestor = req->requestor;
+            n.selection = req->selection;
+            n.target = req->target;
+            n.property = property;
+            xcb_send_event(c, 0, req->requestor, 0, reinterpret_cast<const char*>(&n));
+            xcb_flush(c);
+        }
+        std::free(ev);
+    }
+    return !xcb_connection_has_error(c);
+}
+
+int HandOff(const std::string& first, const std::string& second, int delayUs) {
+    xcb_connection_t* a = xcb_connect(nullptr, nullptr);
+    xcb_connection_t* b = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(a) || xcb_connection_has_error(b)) return 1;
+    const xcb_atom_t clipboard = Atom(a, "CLIPBOARD");
+    Atom(b, "TARGETS"); // B's atoms are ready before the moment counts
+    Atom(b, "UTF8_STRING");
+    if (!Own(a, clipboard)) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    // Requests already read along with a reply are not on the socket: answered before each wait.
+    for (;;) {
+        if (!ServeText(a, first)) return 1;
+        pollfd fds[2] = {{xcb_get_file_descriptor(a), POLLIN, 0}, {0, POLLIN, 0}};
+        poll(fds, 2, -1);
+        if (fds[1].revents & (POLLIN | POLLHUP)) break;
+    }
+    char line[64];
+    if (!std::fgets(line, sizeof line, stdin)) return 1;
+    xcb_disconnect(a);
+    if (delayUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
+    if (!Own(b, clipboard)) return 1;
+    for (;;) {
+        if (!ServeText(b, second)) return 0;
+        pollfd fd{xcb_get_file_descriptor(b), POLLIN, 0};
+        poll(&fd, 1, -1);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string mode = argv[1];
+    if (mode == "handoff" && argc > 4) return HandOff(argv[2], argv[3], std::atoi(argv[4]));
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) return 1;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;

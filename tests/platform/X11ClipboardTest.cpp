@@ -486,3 +486,54 @@ TEST_F(X11Clip, APasteServedInPiecesGoesOnWhenItsNextStepCameDuringAWrite) {
     EXPECT_TRUE(piece) << "the first piece never came";
     xcb_disconnect(other);
 }
+
+// Clipboard races: every change of owner is stamped with the server time of what it answers.
+
+TEST_F(X11Clip, AQuittingProgramsCopyNeverReplacesANewerOne) {
+    // Program A copies and quits; program B copies up to 2 ms later. Taking A's copy over as of
+    // "now" replaced B's (B lost the clipboard), or dropped B's notice that came along with the
+    // take-over (A's text shown while B's was on the clipboard).
+    for (int round = 0; round < 20; ++round) {
+        const QString a = QStringLiteral("A %1").arg(round), b = QStringLiteral("B %1").arg(round);
+        QProcess p;
+        p.start(QStringLiteral(QUORREL_CLIP_OWNER),
+                {"handoff", a, b, QString::number(round % 10 * 200)});
+        ASSERT_TRUE(p.waitForReadyRead(5000));
+        ASSERT_TRUE(WaitText(a)) << "round " << round;
+        p.write("go\n");
+        p.closeWriteChannel();
+        EXPECT_TRUE(WaitText(b, 3000))
+            << "round " << round << ": shown " << cb->GetText().toStdString();
+        EXPECT_EQ(Paste(), b.toUtf8()) << "round " << round;
+        p.kill();
+        p.waitForFinished();
+    }
+}
+
+TEST_F(X11Clip, ALateNoticeOfALostClipboardLeavesANewerWriteServed) {
+    cb->SetText(QStringLiteral("one"));
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    xcb_intern_atom_reply_t* a =
+        xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 9, "CLIPBOARD"), nullptr);
+    const xcb_atom_t clipboard = a->atom;
+    free(a);
+    const xcb_window_t w = xcb_generate_id(other);
+    xcb_create_window(other, 0, w, xcb_setup_roots_iterator(xcb_get_setup(other)).data->root, 0, 0,
+                      1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_grab_server(other);
+    free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+    std::thread copier([&] {
+        // The program's write is waiting for the server by now: another program takes the
+        // clipboard before it, and the notice that the program lost it arrives after the write.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        xcb_set_selection_owner(other, w, clipboard, XCB_CURRENT_TIME);
+        xcb_ungrab_server(other);
+        xcb_flush(other);
+    });
+    cb->SetText(QStringLiteral("two"));
+    copier.join();
+    EXPECT_EQ(Paste(), "two") << "the late notice left the program serving nothing";
+    Settle();
+    EXPECT_EQ(seen, (QStringList{"one", "two"}));
+    xcb_disconnect(other);
+}

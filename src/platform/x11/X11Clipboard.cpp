@@ -11,7 +11,7 @@ std::unique_ptr<X11Clipboard> X11Clipboard::Connect() {
     // Pictures as large as an 8K screen are read (Qt refuses more than 128 MB by default); the
     // pixel limit of the reader says what is too large.
     QImageReader::setAllocationLimit(
-        std::max(QImageReader::allocationLimit(), int(X11Selection::kMaxPixels * 4 / (1 << 20))));
+        std::max(QImageReader::allocationLimit(), int(clip::kMaxPixels * 4 / (1 << 20))));
     X11Clipboard* self = cb.get();
     cb->x_ = X11Selection::Open(nullptr, [self](ContentPtr content, std::uint64_t writesBefore) {
         QMetaObject::invokeMethod(
@@ -81,6 +81,10 @@ bool X11Clipboard::IsSecret() {
 
 QString X11Clipboard::PictureProblem() {
     return current_->pictureProblem;
+}
+
+QString X11Clipboard::TextProblem() {
+    return current_->textProblem;
 }
 
 } // namespace quorrel

@@ -24,6 +24,7 @@ class X11Clipboard : public Clipboard {
     void SetData(const QImage& picture) override;
     bool IsSecret() override;
     QString PictureProblem() override;
+    QString TextProblem() override;
 
   private:
     X11Clipboard();

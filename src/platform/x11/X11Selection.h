@@ -3,13 +3,17 @@
 // (never PRIMARY), reads another program's copy once (TARGETS, then the best text and picture
 // targets, INCR included) without ever blocking the window thread, serves what the program puts
 // on the clipboard, keeps a copy alive when its owner quits (and answers the clipboard manager
-// handover), and gives up on an owner that stops answering.
-#include <QImage>
-#include <QString>
+// handover), and gives up on an owner that stops answering. The rules (targets, contents, keep,
+// limits) are the shared ones of ClipboardRules; this class only moves them over X11.
+//
+// One thread, one class, its jobs in files of their own:
+//   X11Selection.cpp        connection, event loop, commands from the window thread
+//   X11SelectionRead.cpp    watching other owners and reading their copies (INCR in)
+//   X11SelectionServe.cpp   serving the program's own clipboard (INCR out)
+//   X11SelectionKeep.cpp    taking and giving up the clipboard, keeping a copy, the manager
+#include "platform/ClipboardRules.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -24,16 +28,6 @@
 #include <xcb/xcb.h>
 
 namespace quorrel {
-
-// One state of the clipboard, as the program sees it. Never changed once made.
-struct ClipContent {
-    bool hasText = false;
-    QString text;
-    QImage picture;
-    QString pictureProblem;
-    bool secret = false;
-};
-using ContentPtr = std::shared_ptr<const ClipContent>;
 
 class X11Selection {
     using Clock = std::chrono::steady_clock;
@@ -54,13 +48,6 @@ class X11Selection {
     void Own(ContentPtr content);
     void Disown();
 
-    // How long an owner may stay silent in a transfer before it is given up.
-    static constexpr std::chrono::milliseconds kPatience{2000};
-    // The second, last try for an owner that was silent the first time.
-    static constexpr std::chrono::milliseconds kPatienceAgain{10000};
-    // The largest picture kept (an 8K screen fits, and 8192 x 8192).
-    static constexpr qint64 kMaxPixels = qint64(8192) * 8192;
-
   private:
     X11Selection() = default;
     struct Atoms;
@@ -71,13 +58,22 @@ class X11Selection {
         ContentPtr content;
         std::shared_ptr<std::promise<void>> done;
     };
+    // An owner change of CLIPBOARD, with the server's times: of the change (`time`) and of the
+    // owner's taking the clipboard (`since`).
     struct OwnerNotice {
         std::uint32_t owner;
         std::uint8_t subtype;
+        std::uint32_t time = 0;
+        std::uint32_t since = 0;
+    };
+    struct ReadResult {
+        ContentPtr content;
+        bool whole = false;  // every answer is in (or the copy was given up for its size)
+        bool retire = false; // the owner may still send: its reader window stays for a while
     };
 
+    // The loop (X11Selection.cpp).
     void Run();
-    void HandOver();
     void Post(Command c);
     // Handles events and commands until `want` accepts an event (returned, to be freed by the
     // caller) or nothing happened for `patience`, or a newer change makes the wait pointless.
@@ -85,70 +81,83 @@ class X11Selection {
                               std::chrono::milliseconds patience);
     void Dispatch(xcb_generic_event_t* ev);
     xcb_generic_event_t* NextEvent();
-    void SettleOwnChange();
-    bool IsClipboardNotice(xcb_generic_event_t* ev) const;
     void RunCommands();
+    std::uint32_t Intern(const char* name);
+    std::uint32_t Owner(std::uint32_t selection); // the window that owns it; none is 0
+    std::uint32_t ServerTime();                   // the server's time now
+    bool IsClipboardNotice(xcb_generic_event_t* ev) const;
+
+    // Watching and reading (X11SelectionRead.cpp).
     void HandleOwnerNotice(OwnerNotice n);
-    struct ReadResult {
-        ContentPtr content;
-        bool whole = false;
-    };
     ReadResult ReadContent();
     ReadResult ReadOffered(); // on reader_
     void RetireReader();      // a read given up: what still comes for it is let through, unread
     void DropQuietReaders(Clock::time_point now);
-    std::optional<std::vector<char>> Fetch(std::uint32_t target, std::uint32_t* type);
+    bool TakeRetiredPiece(const xcb_property_notify_event_t& e);
+    enum class Fetched { Ok, Silent, Refused, TooLarge };
+    Fetched Fetch(std::uint32_t target, qint64 limit, std::vector<char>* data, std::uint32_t* type);
     void PostEmpty();
-    void TakeOwnership(ContentPtr content);
-    void GiveUpOwnership();
+
+    // Serving (X11SelectionServe.cpp).
     void Serve(const xcb_selection_request_event_t& req);
-    void ServeManager(const xcb_selection_request_event_t& req);
     bool Answer(const xcb_selection_request_event_t& req, std::uint32_t property);
     void SendIncrChunk(Outgoing& t);
+    bool SendNextChunk(const xcb_property_notify_event_t& e);
     void Reply(const xcb_selection_request_event_t& req, std::uint32_t property);
-    void ClaimManager();
-    std::uint32_t Intern(const char* name);
-    std::uint32_t Owner(std::uint32_t selection); // the window that owns it; none is 0
 
+    // Owning, keeping and the manager handover (X11SelectionKeep.cpp).
+    bool TakeOwnership(ContentPtr content, std::uint32_t time);
+    void GiveUpOwnership();
+    void SettleOwnChange(std::uint32_t owner, std::uint32_t time);
+    void LoseOwnership(const xcb_selection_clear_event_t& e);
+    void KeepOrEmpty(const OwnerNotice& n);
+    void ServeManager(const xcb_selection_request_event_t& req);
+    void ClaimManager();
+    void HandOver();
+
+    // The connection.
     Deliver deliver_;
     xcb_connection_t* c_ = nullptr;
     std::uint32_t win_ = 0;
     std::uint32_t root_ = 0;
-    // Each read gets a window of its own: an owner that goes on sending a copy after the read
-    // was given up (xclip does, once it lost the clipboard) writes there, never into a later read.
-    std::uint32_t reader_ = 0;
-    std::map<std::uint32_t, Clock::time_point> retired_; // given-up readers, until quiet
     std::uint8_t fixesEvent_ = 0;
     std::unique_ptr<Atoms> a_;
     int wake_ = -1;
     std::thread thread_;
+    bool stop_ = false;
+    bool dead_ = false;
+    std::deque<xcb_generic_event_t*> deferred_; // events that came along with replies
 
+    // Commands from the window thread.
     std::mutex m_;
     std::deque<Command> commands_;
     std::uint64_t processed_ = 0; // own writes done (selection thread)
 
-    // Selection thread state.
-    bool stop_ = false;
-    bool dead_ = false;
+    // Reading.
+    // Each read gets a window of its own: an owner that goes on sending a copy after the read
+    // was given up (xclip does, once it lost the clipboard) writes there, never into a later read.
+    std::uint32_t reader_ = 0;
+    std::map<std::uint32_t, Clock::time_point> retired_; // given-up readers, until quiet
     bool reading_ = false;
     bool abort_ = false;
-    std::chrono::milliseconds patience_ = kPatience;
-    bool refused_ = false; // the last Fetch was answered with a refusal, not silence
+    std::chrono::milliseconds patience_ = clip::kPatience;
     std::optional<OwnerNotice> pendingNotice_;
-    std::deque<xcb_generic_event_t*> deferred_; // events that came along with replies
-    std::vector<xcb_selection_request_event_t> pendingSaves_;
     std::uint32_t foreignOwner_ = 0;
     std::uint32_t lastReadOwner_ = 0;
     ReadResult lastRead_;
     bool knownEmpty_ = false;
-    bool managerOwned_ = false;
-    bool otherManager_ = false;
+    std::promise<ContentPtr> initial_;
+    bool initialSet_ = false;
+
+    // Serving.
     std::shared_ptr<Served> owned_;
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<Outgoing>> outgoing_;
     std::size_t chunk_ = 256 * 1024;
 
-    std::promise<ContentPtr> initial_;
-    bool initialSet_ = false;
+    // The clipboard manager.
+    bool managerOwned_ = false;
+    bool otherManager_ = false;
+    std::vector<xcb_selection_request_event_t> pendingSaves_;
 };
 
 } // namespace quorrel
