@@ -1,15 +1,22 @@
 // Text mode speed: Add to Collector in a collector that already holds 32,766 clips, the whole
 // command (the checks that no stored clip is overwritten, clip written, settings and indexes
-// updated, Data re-read, list refilled); and what the start's recovery adds with 32,767 clips.
+// updated, Data re-read, list refilled); what the start's recovery adds with 32,767 clips; and
+// finding a clip among them by typing in the clip list's box.
 #include "support/Fakes.h"
 
 #include "core/Store.h"
 #include "text/frmMain.h"
+#include "ui/StoreText.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QCompleter>
 #include <QLineEdit>
+#include <QTest>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 using namespace quorrel;
@@ -98,6 +105,66 @@ static void BM_StartStoreStepsWith32767Clips(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_StartStoreStepsWith32767Clips)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// Finding a clip by typing in the clip list's box among 32,767 clips: one key, from the key press
+// to the drop-down on show with what was found. The first key after the list was filled also
+// makes the searchable texts; a key that extends the search looks only among what was found.
+static std::vector<std::string> FirstLines() {
+    static const char* const words[] = {"deploy",   "invoice", "Meeting",  "ssh",   "https://",
+                                        "password", "TODO",    "grep -rn", "Lorem", "café"};
+    std::vector<std::string> clips;
+    for (int i = 1; i <= 32767; ++i)
+        clips.push_back(std::string(words[i % 10]) + " clip " + std::to_string(i) +
+                        " with a first line as long as most are, about sixty characters");
+    return clips;
+}
+
+static void FindByKeys(benchmark::State& st, bool refill, const char* keys) {
+    World w;
+    const std::vector<std::string> clips = FirstLines();
+    w.MakeCollector("Work", clips);
+    w.app->Main();
+    auto* main = w.app->Get<frmMain>(FormId::frmMain);
+    auto* combo = main->Ctl<QComboBox>("Combo1");
+    const QStringList items = FromStore(ReadClipIndex(w.app->State().CollectorPath));
+    auto* popup = main->findChild<QCompleter*>(QStringLiteral("ClipFind"))->popup();
+    combo->setFocus();
+    for (auto _ : st) {
+        st.PauseTiming();
+        if (refill) {
+            main->ResetClipList(QString::fromLatin1(kClipListPrompt));
+            main->AddClipItems(items);
+        }
+        combo->setEditText(QString::fromLatin1(kClipListPrompt));
+        QTest::keyClicks(combo, QString::fromLatin1(keys).chopped(1));
+        st.ResumeTiming();
+        QTest::keyClick(combo, keys[std::strlen(keys) - 1]);
+        QCoreApplication::processEvents(); // the drop-down lays out and paints
+        st.PauseTiming();
+        if (!popup->isVisible() || popup->model()->rowCount() == 0)
+            st.SkipWithError("nothing was offered");
+        st.ResumeTiming();
+    }
+    st.counters["found"] = popup->model()->rowCount();
+}
+
+// "e": the first key, found in most clips (the longest drop-down).
+static void BM_FindFirstKeyAmong32767Clips(benchmark::State& st) {
+    FindByKeys(st, false, "e");
+}
+BENCHMARK(BM_FindFirstKeyAmong32767Clips)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// The same right after the list was filled: the searchable texts are made first.
+static void BM_FindFirstKeyAfterTheListWasFilled(benchmark::State& st) {
+    FindByKeys(st, true, "e");
+}
+BENCHMARK(BM_FindFirstKeyAfterTheListWasFilled)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// The third key of "ssh": among what "ss" found.
+static void BM_FindNextKeyAmong32767Clips(benchmark::State& st) {
+    FindByKeys(st, false, "ssh");
+}
+BENCHMARK(BM_FindNextKeyAmong32767Clips)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -48,8 +48,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
-    fonts.Wait();
-    quorrel::UseDialogFont();
+    quorrel::UseDialogFont(); // named only: the font is looked up when a window first uses it
     QApplication::setWindowIcon(quorrel::AppIcon()); // message boxes carry it in their title bar
 
     auto platform = quorrel::MakeRealPlatform();
@@ -58,6 +57,7 @@ int main(int argc, char** argv) {
     qapp.busy = services.busy;
     quorrel::App app(services);
     QObject::connect(&app, &quorrel::App::Ended, &qapp, &QApplication::quit, Qt::QueuedConnection);
+    fonts.Wait(); // the windows that Main() builds need it
     try {
         app.Main();
     } catch (const quorrel::RuntimeError& err) {

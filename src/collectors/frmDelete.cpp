@@ -4,6 +4,8 @@
 #include "core/Ini.h"
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
+#include "core/TextFile.h"
+#include "platform/Trash.h"
 #include "ui/Forms.h"
 #include "ui/StoreText.h"
 
@@ -52,6 +54,7 @@ void frmDelete::cmdOk_Click() {
     const QString shown = Ctl<QComboBox>("Combo1")->currentText();
     const std::string name = ToStore(shown);
     const std::string& docs = ctx.state.DocumentsPath;
+    QString told;
     try {
         EnterCollectorsFolder(docs);
         if (name.empty()) {
@@ -70,7 +73,19 @@ void frmDelete::cmdOk_Click() {
             return;
         }
         BusyGuard busy(ctx.busy);
-        DeleteCollector(docs, name);
+        // To the Trash, from where it can be restored; deleted for good only where there is none.
+        // A link, a missing folder and a read-only file are the deletion's to answer, as ever.
+        const QString named = QStringLiteral("The Collector '") + shown + QLatin1Char('\'');
+        const std::string folder = CollectorsFolder(docs) + name;
+        if (!IsLink(folder) && FolderExists(folder) && FirstReadOnly(folder).empty() &&
+            MoveToTrash(folder)) {
+            told =
+                named + QStringLiteral(" was moved to the Trash, from where it can be restored.");
+        } else {
+            DeleteCollector(docs, name);
+            told = named +
+                   QStringLiteral(" was deleted for good: there is no Trash where it was kept.");
+        }
     } catch (const RuntimeError& e) {
         // "You may not delete the Collector you have open" only where that is the reason
         // (checked above): any failure of the deletion itself is told as it is.
@@ -78,6 +93,7 @@ void frmDelete::cmdOk_Click() {
             QStringLiteral("Runtime Error\r\n%1 %2").arg(e.number).arg(FromStore(e.description)));
         return;
     }
+    ctx.messages.Show(told);
     ctx.forms.Unload(Id());
 }
 

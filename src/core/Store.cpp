@@ -310,10 +310,14 @@ std::string ReadClipForClipboard(const std::string& collectorPath, const std::st
     // The number comes from a list entry read from Data: only a plain number names a clip file,
     // so an edited Data line cannot reach files outside the collector.
     if (!IsClipNumber(number)) throw RuntimeError(ErrBadFileName);
-    std::string text;
-    for (const std::string& line : ReadLines(collectorPath + P("\\") + number))
-        text += line + "\r\n";
-    return text;
+    return ClipOfFile(ReadText(collectorPath + P("\\") + number));
+}
+
+std::string ClipOfFile(std::string bytes) {
+    // Storing appended one line end; a pasted command must not run at once in a terminal.
+    if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0)
+        bytes.resize(bytes.size() - 2);
+    return bytes;
 }
 
 } // namespace quorrel

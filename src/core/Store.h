@@ -42,7 +42,10 @@ std::vector<std::string> ReadClipIndex(const std::string& collectorPath);
 // that is refused before anything is written. Returns the number.
 std::string AddClip(const std::string& collectorPath, const std::string& clipText);
 
-// Choose a clip, step 3: every line of clip file N followed by CR LF.
+// Choose a clip, step 3: the text of clip N exactly as it was added (see ClipOfFile).
 std::string ReadClipForClipboard(const std::string& collectorPath, const std::string& number);
+// A clip file's bytes without the one CR LF that storing appended: what was added comes back,
+// a text that ended with a line end keeps it, and a file without one (edited by hand) is whole.
+std::string ClipOfFile(std::string bytes);
 
 } // namespace quorrel

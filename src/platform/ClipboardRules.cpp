@@ -54,12 +54,12 @@ void TakeText(ClipContent& content, const QByteArray& type, const char* bytes, q
         type == "STRING" ? QString::fromLatin1(bytes, size) : QString::fromUtf8(bytes, size);
 }
 
-void TextTooLarge(ClipContent& content) {
+void TextTooLarge(ClipContent& content, qint64 limit) {
     content.hasText = false;
     content.text.clear();
     content.textProblem =
         QStringLiteral("The text on the Clipboard is too large to keep (more than %1 MB).")
-            .arg(kMaxTextBytes >> 20);
+            .arg(limit >> 20);
 }
 
 void PictureTooLarge(ClipContent& content) {

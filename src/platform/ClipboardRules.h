@@ -64,7 +64,7 @@ bool IsSecretHint(const char* bytes, qsizetype size);
 void TakeText(ClipContent& content, const QByteArray& type, const char* bytes, qsizetype size);
 void TakePicture(ClipContent& content, const char* bytes, qsizetype size);
 // A text or picture given up because it grew beyond MaxBytes().
-void TextTooLarge(ClipContent& content);
+void TextTooLarge(ClipContent& content, qint64 limit = kMaxTextBytes);
 void PictureTooLarge(ClipContent& content);
 
 // The copy of an owner that quit is kept when it was read whole, is no password and was not given

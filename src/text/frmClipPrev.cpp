@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 #include "core/RuntimeError.h"
+#include "core/Store.h"
 #include "core/TextFile.h"
 #include "ui/Forms.h"
 #include "ui/StoreText.h"
@@ -88,7 +89,8 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     // A Numb line is a clip number: anything naming another folder is no clip of this one.
     if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
     try {
-        const std::string bytes = ReadText(folder_ + Sep + entry);
+        // Shown as it was added, so that Add to Clipboard gives back exactly that.
+        const std::string bytes = ClipOfFile(ReadText(folder_ + Sep + entry));
         SetBoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), StoreToClip(bytes), &fullText_);
         return true;
     } catch (const RuntimeError&) {

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ClipFind.h"
 #include "clipwatch/HotKey.h"
 #include "core/Ini.h"
 #include "core/Paths.h"
@@ -11,6 +12,7 @@
 #include "ui/ModeWindow.h"
 #include "ui/StoreText.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -36,6 +38,9 @@ frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
     // millisecond, where the combo box's own item model took 20 ms, most of the start.
     combo->setModel(new QStringListModel(combo));
     connect(combo, &QComboBox::activated, this, &frmMain::Combo1_Click);
+    // A long first line shows its beginning, which is what names a clip.
+    combo->view()->setTextElideMode(Qt::ElideRight);
+    AttachClipFinder(combo, [this](int row) { ChooseFound(row); }); // after the model is set
 
     ConnectModeWindow(*this, ctx, "mnuNew", true);
     connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
@@ -98,7 +103,13 @@ void frmMain::ShowClipboardText(const QString& text) {
     // A password is shown masked and never stored; it stays masked until the clipboard changes.
     secret_ = ctx.clipboard.IsSecret() && !text.isEmpty();
     text1->setEchoMode(secret_ ? QLineEdit::Password : QLineEdit::Normal);
-    if (text.size() <= kText1Shown) {
+    // A copy too large to take: Text1 says so, read-only, and holds no text.
+    textProblem_ = text.isEmpty() ? ctx.clipboard.TextProblem() : QString();
+    if (!textProblem_.isEmpty()) {
+        fullText_.clear();
+        text1->setReadOnly(true);
+        text1->setText(QLatin1Char('[') + textProblem_ + QLatin1Char(']'));
+    } else if (text.size() <= kText1Shown) {
         fullText_.clear();
         text1->setReadOnly(secret_); // a password that cannot be seen is not edited either
         text1->setText(text);
@@ -116,6 +127,7 @@ void frmMain::ShowClipboardText(const QString& text) {
 }
 
 QString frmMain::Text1Text() {
+    if (!textProblem_.isEmpty()) return QString();
     return fullText_.isNull() ? Ctl<QLineEdit>("Text1")->text() : fullText_;
 }
 
@@ -124,6 +136,10 @@ void frmMain::EmptyText1() {
 }
 
 void frmMain::cmdAdd_Click() {
+    if (!textProblem_.isEmpty()) {
+        ctx.messages.Show(textProblem_ + QStringLiteral(" It is not added to the Collector."));
+        return;
+    }
     if (Text1Text().isEmpty()) {
         ctx.messages.Show(QStringLiteral("There is no text on the Clipboard."));
         return;
@@ -165,10 +181,17 @@ void frmMain::Combo1_Click(int index) {
     Ctl<QPushButton>("cmdPreview")->setEnabled(true);
 }
 
+void frmMain::ChooseFound(int row) {
+    // As a choice from the list: the entry becomes the box's text, then the clip is restored.
+    Ctl<QComboBox>("Combo1")->setCurrentIndex(row);
+    Combo1_Click(row);
+}
+
 void frmMain::cmdAddToClipboard_Click() {
     // The clipboard holds the password already, marked so that no other program keeps it; put
     // back, it would lose that mark.
-    if (secret_) return;
+    // A copy too large to take is still on the clipboard: nothing would replace it.
+    if (secret_ || !textProblem_.isEmpty()) return;
     BusyGuard busy(ctx.busy);
     const QString t = Text1Text();
     ctx.clipboard.Clear();

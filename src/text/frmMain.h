@@ -26,6 +26,7 @@ class frmMain : public Form {
     void cmdAddToClipboard_Click();
     void cmdClear_Click();
     void Combo1_Click(int index);
+    void ChooseFound(int row); // a clip chosen in the drop-down that typing in Combo1 opens
     void cmdClipPrev_Click();
     void cmdPreview_Click();
     void cmdPix_Click();
@@ -41,6 +42,7 @@ class frmMain : public Form {
     void EmptyText1();
     QString fullText_; // the whole text while Text1 shows only a part of it
     bool secret_ = false;
+    QString textProblem_; // why the clipboard's text was not taken (too large)
 };
 
 } // namespace quorrel

@@ -222,7 +222,7 @@ TEST_F(StoreFaults, AStoreThisUserMayOnlyReadStartsAndAnAddNamesTheFile) {
     EXPECT_TRUE(Main()->isVisible());
     EXPECT_EQ(Items(), (QStringList{"1) one", "2) two"}));
     emit Main()->Ctl<QComboBox>("Combo1")->activated(1);
-    EXPECT_EQ(w.clipboard.GetText(), "two\n");
+    EXPECT_EQ(w.clipboard.GetText(), "two");
     Add("three");
     ASSERT_EQ(w.messages.shown.size(), 1);
     EXPECT_TRUE(w.messages.shown[0].startsWith(

@@ -385,15 +385,43 @@ TEST_F(Dialogs, DeleteLeavesTheOpenCollectorOutAndDeletesTheChoiceOnEnter) {
     EXPECT_GT(d->Ctl<QLabel>("lblSkip")->height(), 195 / 15); // grew to show both lines
     EXPECT_FALSE(d->Ctl<QPushButton>("cmdOk")->isEnabled());
     Choose(combo, "Home");
+    // The Trash of this test's own home (on the same file system as its documents).
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", w.Path("share").c_str());
     QTest::keyClick(combo, Qt::Key_Return);
-    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
+    qputenv("XDG_DATA_HOME", data);
+    EXPECT_EQ(w.messages.shown,
+              QStringList{"The Collector 'Home' was moved to the Trash, from where it can be "
+                          "restored."});
     EXPECT_FALSE(w.Exists("Clips/Data/Home"));
+    EXPECT_TRUE(w.Exists("share/Trash/files/Home/Settings.ini")); // whole, to be restored
+    EXPECT_NE(w.Read("share/Trash/info/Home.trashinfo").find("Path=" + w.Path("Clips/Data/Home")),
+              std::string::npos);
     EXPECT_TRUE(w.Exists("Clips/Data/Work/1"));
     EXPECT_EQ(w.Read(kAppIni), ini);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmDelete));
     Drain();
     auto* open = Open<frmOpen>(FormId::frmOpen);
     EXPECT_EQ(open->Ctl<QComboBox>("Combo1")->findText("Home"), -1);
+}
+
+TEST_F(Dialogs, WithoutATrashDeleteDeletesForGoodAndSaysSo) {
+    Start();
+    auto* d = Open<frmDelete>(FormId::frmDelete);
+    Choose(d->Ctl<QComboBox>("Combo1"), "Misc");
+    // No Trash can be made where the data folder cannot be: the Trash is not looked for in the
+    // current folder (the collectors folder) instead.
+    w.Write("blocked", "a file, not a folder");
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", w.Path("blocked/share").c_str());
+    QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+    qputenv("XDG_DATA_HOME", data);
+    EXPECT_EQ(w.messages.shown, QStringList{"The Collector 'Misc' was deleted for good: there is "
+                                            "no Trash where it was kept."});
+    EXPECT_FALSE(w.Exists("Clips/Data/Misc"));
+    EXPECT_FALSE(w.Exists("Clips/Data/files"));
+    EXPECT_FALSE(w.Exists("Clips/Data/info"));
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmDelete));
 }
 
 TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {

@@ -106,7 +106,7 @@ TEST_F(ForeignStore, AReadOnlyStoreOpensAndAWriteNamesTheFileAndChangesNothing) 
             check(OpenCollectorAtStart(s) == "");
             check(s.CollectorLabel == "Work");
             check(ReadClipIndex(s.CollectorPath) == std::vector<std::string>{"1) one"});
-            check(ReadClipForClipboard(s.CollectorPath, "1") == "one\r\n");
+            check(ReadClipForClipboard(s.CollectorPath, "1") == "one");
             RecoverCollector(work);
             try {
                 AddClip(work, "two");

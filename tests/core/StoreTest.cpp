@@ -71,11 +71,16 @@ TEST_F(StoreTest, EachClipIsIndexedByItsFirstLine) {
     EXPECT_EQ(Get(In("Numb")), "1\r\n2\r\n3\r\n4\r\n5\r\n");
 }
 
-TEST_F(StoreTest, ChosenClipComesBackWithEveryLineEnded) {
-    Add("one line");
-    Add("two\r\nlines");
-    EXPECT_EQ(ReadClipForClipboard(collector, "1"), "one line\r\n");
-    EXPECT_EQ(ReadClipForClipboard(collector, "2"), "two\r\nlines\r\n");
+TEST_F(StoreTest, ChosenClipComesBackExactlyAsAdded) {
+    const std::string added[] = {"one line", "two\r\nlines", "ends with a line end\r\n",
+                                 "a lone\rCR\r", "\r\n"};
+    for (const std::string& text : added) {
+        const std::string n = Add(text);
+        EXPECT_EQ(Get(In(n)), text + "\r\n"); // the store's files keep their line end
+        EXPECT_EQ(ReadClipForClipboard(collector, n), text) << n;
+    }
+    Put(In("9"), "edited by hand, no line end");
+    EXPECT_EQ(ReadClipForClipboard(collector, "9"), "edited by hand, no line end");
     EXPECT_EQ(ERR_OF(ReadClipForClipboard(collector, "7")), ErrFileNotFound);
     // Only a plain number names a clip file: an edited Data line reaches nothing else.
     Put(root + "/secret", "password\r\n");

@@ -7,6 +7,8 @@
 //                              while it serves another reader, then offers TEXT
 //   clip_owner manager         a clipboard manager: holds CLIPBOARD_MANAGER, and asked to save
 //                              the clipboard (SAVE_TARGETS) takes it over with its text
+//   clip_owner stream MB       offers text sent in INCR pieces of 256 KB, MB megabytes of it, or
+//                              without end for 0, until the reader stops taking pieces
 //   clip_owner handoff A B US  program A copies A; at a line on stdin A quits and program B
 //                              copies B US microseconds later (two connections), then serves B
 // It prints "ready" once it owns the clipboard and runs until it is ended (by PID) or loses
@@ -84,6 +86,65 @@ bool ServeText(xcb_connection_t* c, const std::string& text) {
     return !xcb_connection_has_error(c);
 }
 
+int Stream(long long megabytes) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) return 1;
+    const xcb_atom_t clipboard = Atom(c, "CLIPBOARD"), targets = Atom(c, "TARGETS"),
+                     utf8 = Atom(c, "UTF8_STRING"), incr = Atom(c, "INCR");
+    if (!Own(c, clipboard)) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const std::string piece(256 * 1024, 'x');
+    const long long pieces = megabytes * 4; // 0: without end
+    xcb_window_t requestor = 0;
+    xcb_atom_t property = 0;
+    long long sent = 0;
+    while (xcb_generic_event_t* ev = xcb_wait_for_event(c)) {
+        const uint8_t type = ev->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR) break;
+        if (type == XCB_SELECTION_REQUEST) {
+            auto* req = reinterpret_cast<xcb_selection_request_event_t*>(ev);
+            xcb_atom_t p = req->property ? req->property : req->target;
+            if (req->target == targets) {
+                const xcb_atom_t list[] = {targets, utf8};
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, p, XCB_ATOM_ATOM, 32,
+                                    2, list);
+            } else if (req->target == utf8 && requestor == 0) {
+                // A lower bound of the size, as INCR allows: the stream itself says how long.
+                const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE, bound = 1;
+                xcb_change_window_attributes(c, req->requestor, XCB_CW_EVENT_MASK, &mask);
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, req->requestor, p, incr, 32, 1,
+                                    &bound);
+                requestor = req->requestor;
+                property = p;
+            } else {
+                p = XCB_NONE;
+            }
+            xcb_selection_notify_event_t n{};
+            n.response_type = XCB_SELECTION_NOTIFY;
+            n.time = req->time;
+            n.requestor = req->requestor;
+            n.selection = req->selection;
+            n.target = req->target;
+            n.property = p;
+            xcb_send_event(c, 0, req->requestor, 0, reinterpret_cast<const char*>(&n));
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            auto* e = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+            if (e->window == requestor && e->atom == property && e->state == XCB_PROPERTY_DELETE) {
+                const bool last = pieces > 0 && sent == pieces;
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, utf8, 8,
+                                    last ? 0 : static_cast<uint32_t>(piece.size()), piece.data());
+                if (last) requestor = 0;
+                ++sent;
+            }
+        }
+        xcb_flush(c);
+        std::free(ev);
+    }
+    xcb_disconnect(c);
+    return 0;
+}
+
 int HandOff(const std::string& first, const std::string& second, int delayUs) {
     xcb_connection_t* a = xcb_connect(nullptr, nullptr);
     xcb_connection_t* b = xcb_connect(nullptr, nullptr);
@@ -118,6 +179,7 @@ int HandOff(const std::string& first, const std::string& second, int delayUs) {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string mode = argv[1];
+    if (mode == "stream" && argc > 2) return Stream(std::atoll(argv[2]));
     if (mode == "handoff" && argc > 4) return HandOff(argv[2], argv[3], std::atoi(argv[4]));
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) return 1;

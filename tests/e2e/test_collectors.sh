@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Collectors against the real program: open another collector from the label and see both mode
-# windows follow; save it under a new name and find the copy in the Open list; delete the copy.
+# windows follow; save it under a new name and find the copy in the Open list; delete the copy
+# to the Trash.
 . "$(dirname "$0")/lib.sh"
 start_x
 D="$DOCS/Clips/Data"
@@ -43,7 +44,7 @@ shot text_mode_home
 focus "$m"
 open_popup "$m" click $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 ))
 xdotool key Down Return
-restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip\n' ]; }
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'homeclip' ]; }
 wait_until 5 restored || fail "Home's clip not on the clipboard"
 
 # The graphics window follows too: its slot 1 shows Home's picture.
@@ -80,13 +81,20 @@ xdotool key alt+c
 wait_no_window '^Open Collector$'
 grep -q $'^Label=Home\r$' "$D/Settings.ini" || fail "Cancel changed the open collector"
 
-# Delete the copy: the list leaves out Home; Enter deletes without asking.
+# Delete the copy: the list leaves out Home; Enter moves it to the Trash without asking, and a
+# message says so.
 x=$(menu_window "$m" alt+f d 'Delete Collector$')
 focus "$x"
 downs "$(position Copy1 Home)"
 shot delete_collector
 xdotool key Return
+b=$(wait_window '^Quorrel$')
+shot deleted_to_trash
+press_until "$b" Return no_window '^Quorrel$' || fail "the message stayed"
 wait_no_window 'Delete Collector$'
 [ ! -e "$D/Copy1" ] || fail "Copy1 not deleted"
 [ -d "$D/Home" ] && [ -d "$D/Work" ] || fail "a collector other than the copy went"
+T="$HOME/.local/share/Trash"
+diff -r "$D/Home" "$T/files/Copy1" || fail "the Trash does not hold the whole copy"
+grep -qx "Path=$D/Copy1" "$T/info/Copy1.trashinfo" || fail "the Trash does not know where it was"
 echo "collectors end to end: passed"

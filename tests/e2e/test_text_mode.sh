@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Text mode against the real clipboard: another program's copy shows in Text1; Add to Collector
-# writes the clip; choosing it from the list puts it back (with its extra CR LF); the hot key
+# writes the clip; choosing it from the list puts it back exactly as it was copied; the hot key
 # hides and shows the window, the right Super key does not count.
 . "$(dirname "$0")/lib.sh"
 start_x
@@ -39,7 +39,7 @@ key_to "$m" alt+d
 open_popup "$m" click $(( (3120 + 3135) / 15 - 8 )) $(( 21 + 1200 / 15 + 10 ))
 shot clip_list_open
 xdotool key Down Return
-restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip\n' ]; }
+restored() { [ "$(clip_out | od -An -c | tr -d ' \n')" = 'hellofromxclip' ]; }
 wait_until 5 restored || fail "clip 1 not back on the clipboard: $(clip_out | od -c | head -3)"
 shot clip_restored
 

@@ -537,3 +537,33 @@ TEST_F(X11Clip, ALateNoticeOfALostClipboardLeavesANewerWriteServed) {
     EXPECT_EQ(seen, (QStringList{"one", "two"}));
     xcb_disconnect(other);
 }
+
+TEST_F(X11Clip, ACopyBeyondTheLimitIsGivenUpWhileItArrivesAndTheNextIsTaken) {
+    cb = X11Clipboard::Connect(4 << 20);
+    ASSERT_TRUE(cb);
+    QObject::connect(cb.get(), &Clipboard::changed, [this] { seen.append(cb->GetText()); });
+    // A copy streamed without end was taken whole, that is never, growing until memory ran out.
+    QProcess stream;
+    stream.start(QStringLiteral(QUORREL_CLIP_OWNER), {"stream", "0"});
+    ASSERT_TRUE(stream.waitForReadyRead(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !cb->TextProblem().isEmpty(); }, 10000))
+        << "the endless copy was never given up";
+    EXPECT_EQ(cb->GetText(), "");
+    EXPECT_EQ(cb->TextProblem(),
+              "The text on the Clipboard is too large to keep (more than 4 MB).");
+    // The next copy, just under the limit, is read whole while the stream goes on.
+    const QByteArray under((4 << 20) - 1, 'u');
+    Copy(under);
+    EXPECT_TRUE(WaitText(QString::fromLatin1(under), 10000));
+    EXPECT_EQ(cb->TextProblem(), "");
+    // A finite one over the limit is given up the same way.
+    QProcess finite;
+    finite.start(QStringLiteral(QUORREL_CLIP_OWNER), {"stream", "5"});
+    ASSERT_TRUE(finite.waitForReadyRead(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !cb->TextProblem().isEmpty(); }, 10000));
+    EXPECT_EQ(seen, (QStringList{"", under, ""}));
+    for (QProcess* p : {&stream, &finite}) {
+        p->kill();
+        p->waitForFinished();
+    }
+}

@@ -13,6 +13,7 @@ void FakeClipboard::Clear() {
     text_.clear();
     image_ = QImage();
     secret_ = false;
+    textProblem_.clear();
     ++writes;
     ++notices;
     emit changed();
@@ -23,6 +24,7 @@ void FakeClipboard::SetText(const QString& t) {
     text_ = t;
     image_ = QImage();
     secret_ = false;
+    textProblem_.clear();
     ++writes;
     ++notices;
     emit changed();
@@ -32,7 +34,17 @@ void FakeClipboard::SetData(const QImage& img) {
     text_.clear();
     image_ = img;
     secret_ = false;
+    textProblem_.clear();
     ++writes;
+    ++notices;
+    emit changed();
+}
+
+void FakeClipboard::ExternalTooLarge(const QString& problem) {
+    text_.clear();
+    image_ = QImage();
+    secret_ = false;
+    textProblem_ = problem;
     ++notices;
     emit changed();
 }
@@ -40,6 +52,7 @@ void FakeClipboard::SetData(const QImage& img) {
 void FakeClipboard::ExternalText(const QString& t, bool secret) {
     text_ = t;
     secret_ = secret;
+    textProblem_.clear();
     image_ = QImage();
     ++notices;
     emit changed();

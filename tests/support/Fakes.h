@@ -33,6 +33,9 @@ class FakeClipboard : public Clipboard {
     // Another program copied something.
     void ExternalText(const QString& t, bool secret = false);
     bool IsSecret() override { return secret_; }
+    // Another program copied a text too large to take.
+    void ExternalTooLarge(const QString& problem);
+    QString TextProblem() override { return textProblem_; }
     void ExternalImage(const QImage& img);
     int notices = 0;
     int writes = 0;
@@ -42,6 +45,7 @@ class FakeClipboard : public Clipboard {
     QString text_;
     QImage image_;
     bool secret_ = false;
+    QString textProblem_;
 };
 
 class RecordingMessageBox : public MessageBox {

@@ -6,6 +6,7 @@
 #include "text/frmMain.h"
 #include "text/frmPreview.h"
 
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -56,19 +57,19 @@ TEST_F(Previews, NextAndBackWrapAroundThreeClips) {
     Start({"one", "two", "three"});
     auto* p = Clips();
     EXPECT_EQ(Label(p), " 1 ");
-    EXPECT_EQ(Box(p), "one\n");
+    EXPECT_EQ(Box(p), "one");
     EXPECT_FALSE(p->Ctl<QPushButton>("cmdBack")->isEnabled());
-    EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 2 |two\n", " 3 |three\n", " 1 |one\n"}));
+    EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 2 |two", " 3 |three", " 1 |one"}));
     EXPECT_TRUE(p->Ctl<QPushButton>("cmdBack")->isEnabled());
-    EXPECT_EQ(Walk(p, "cmdBack", 3), (QStringList{" 3 |three\n", " 2 |two\n", " 1 |one\n"}));
+    EXPECT_EQ(Walk(p, "cmdBack", 3), (QStringList{" 3 |three", " 2 |two", " 1 |one"}));
     EXPECT_TRUE(w.messages.shown.isEmpty());
 }
 
 TEST_F(Previews, ASingleClipStaysOnShowBothWays) {
     Start({"only"});
     auto* p = Clips();
-    EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |only\n", " 1 |only\n"}));
-    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 1 |only\n", " 1 |only\n"}));
+    EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |only", " 1 |only"}));
+    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 1 |only", " 1 |only"}));
 }
 
 TEST_F(Previews, ABlankOrBrokenIndexLineIsSteppedOverWithoutChangingTheScreen) {
@@ -77,9 +78,9 @@ TEST_F(Previews, ABlankOrBrokenIndexLineIsSteppedOverWithoutChangingTheScreen) {
     w.Write("Clips/Data/Work/Numb", "1\r\n\r\n9\r\n3\r\n");
     auto* p = Clips();
     EXPECT_EQ(Walk(p, "cmdNext", 4),
-              (QStringList{" 1 |one\n", " 1 |one\n", " 3 |three\n", " 1 |one\n"}));
+              (QStringList{" 1 |one", " 1 |one", " 3 |three", " 1 |one"}));
     EXPECT_EQ(p->Position(), 0);
-    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 3 |three\n", " 3 |three\n"}));
+    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 3 |three", " 3 |three"}));
 }
 
 // Numb is a text file anyone can edit: a line naming a file in another folder shows nothing.
@@ -88,8 +89,8 @@ TEST_F(Previews, AnIndexLineLeadingOutOfTheCollectorShowsNothingOfThere) {
     w.Write("Clips/Data/Home/1", "secret\r\n");
     w.Write("Clips/Data/Work/Numb", "1\r\n../Home/1\r\n" + w.Path("Clips/Data/Home/1") + "\r\n");
     auto* p = Clips();
-    EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 1 |one\n", " 1 |one\n", " 1 |one\n"}));
-    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 1 |one\n", " 1 |one\n"}));
+    EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 1 |one", " 1 |one", " 1 |one"}));
+    EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 1 |one", " 1 |one"}));
 }
 
 TEST_F(Previews, AMissingOrEmptyIndexStillShowsClipOneAndNeverSteps) {
@@ -104,11 +105,11 @@ TEST_F(Previews, AMissingOrEmptyIndexStillShowsClipOneAndNeverSteps) {
         fresh.app->Main();
         fresh.app->Show(FormId::frmClipPrev);
         auto* p = fresh.app->Get<frmClipPrev>(FormId::frmClipPrev);
-        EXPECT_EQ(Box(p), "one\n");
+        EXPECT_EQ(Box(p), "one");
         const QString label = Label(p);
         Walk(p, "cmdNext", 2);
         Walk(p, "cmdBack", 2);
-        EXPECT_EQ(Box(p), "one\n");
+        EXPECT_EQ(Box(p), "one");
         EXPECT_EQ(Label(p), label);
         EXPECT_TRUE(fresh.messages.shown.isEmpty());
     }
@@ -128,14 +129,23 @@ TEST_F(Previews, NoClipOneOpensAnEmptyWindowWithOnlyClose) {
 TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
     Start({"{\\rtf1 \\b bold\\b0}", "<b>tag</b>"});
     auto* p = Clips();
-    EXPECT_EQ(Box(p), "{\\rtf1 \\b bold\\b0}\n");
+    EXPECT_EQ(Box(p), "{\\rtf1 \\b bold\\b0}");
     Press(p, "cmdNext");
-    EXPECT_EQ(Box(p), "<b>tag</b>\n");
+    EXPECT_EQ(Box(p), "<b>tag</b>");
     const int writes = w.clipboard.writes;
     Press(p, "cmdAdd");
-    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>\n"); // the clipboard's own line ends
+    EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>"); // as it was added
     EXPECT_EQ(w.clipboard.writes, writes + 2);        // cleared, then set
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
+}
+
+TEST_F(Previews, AChosenClipGoesThroughThePastePreviewAsItWasAdded) {
+    Start({"two\r\nlines"});
+    emit w.app->Get<frmMain>(FormId::frmMain)->Ctl<QComboBox>("Combo1")->activated(0);
+    auto* p = Paste();
+    EXPECT_EQ(Box(p), "two\nlines");
+    Press(p, "cmdOk");
+    EXPECT_EQ(w.clipboard.GetText(), "two\nlines");
 }
 
 TEST_F(Previews, TheOpenPreviewKeepsItsCollectorAndPosition) {
@@ -146,7 +156,7 @@ TEST_F(Previews, TheOpenPreviewKeepsItsCollectorAndPosition) {
     RecordOpenCollector(w.app->State(), "Home");
     EXPECT_EQ(Clips(), p); // shown again: not reloaded
     EXPECT_EQ(Label(p), " 2 ");
-    EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |one\n", " 2 |two\n"}));
+    EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |one", " 2 |two"}));
     EXPECT_EQ(p->Ctl<QWidget>("File1")->property("Path").toString().toStdString(),
               w.Path("Clips/Data/Work")); // as start-up left it
 }
@@ -214,7 +224,7 @@ TEST_F(Previews, EnterInTheClipPreviewPressesTheFocusedButtonOrBreaksTheLine) {
     auto* box = p->Ctl<QTextEdit>("RichTextBox1");
     box->moveCursor(QTextCursor::End);
     QTest::keyClick(box, Qt::Key_Return); // no default button: the box takes Enter
-    EXPECT_EQ(Box(p), "one\n\n");
+    EXPECT_EQ(Box(p), "one\n");
     EXPECT_EQ(Label(p), " 1 ");
     QTest::keyClick(p->Ctl<QPushButton>("cmdNext"), Qt::Key_Return);
     EXPECT_EQ(Label(p), " 2 ");
@@ -297,7 +307,7 @@ TEST_F(Previews, AHugeClipShowsItsBeginningAndAddPutsAllOfItBack) {
     EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
     EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
     Press(p, "cmdAdd");
-    EXPECT_EQ(w.clipboard.GetText(), back + QLatin1Char('\n')); // stored with its own line end
+    EXPECT_EQ(w.clipboard.GetText(), back); // without the line end storing added
 }
 
 // The number grows to the right from its fixed place: the highest clip number still ends before

@@ -105,17 +105,26 @@ TEST_F(TextMode, AddErrorsShowNumberAndDescriptionAndWriteNoClip) {
     }
 }
 
-TEST_F(TextMode, ChoosingAClipPutsItBackWithOneMoreLineEnd) {
-    Start({"one line", "two\r\nlines"});
-    const int before = w.clipboard.notices;
-    Combo1()->activated(1);
-    // Stored CR LF lines go back with the clipboard's LF, one more line end than was added.
-    EXPECT_EQ(w.clipboard.GetText(), "two\nlines\n");
-    EXPECT_EQ(Text1()->text(), "two\nlines\n"); // the hook showed it before the call returned
-    EXPECT_GT(w.clipboard.notices, before);
+TEST_F(TextMode, AClipComesBackExactlyAsItWasCopied) {
+    Start();
+    // Stored as CR LF lines with one more line end; back with the clipboard's LF and without it.
+    const QString copies[] = {"ssh deploy@10.0.0.5 -p 2222", "two\nlines", "ends with\n",
+                              "\n\nblank lines first", "tab\tand a lone\rCR"};
+    for (const QString& t : copies) {
+        w.clipboard.ExternalText(t);
+        QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    }
+    EXPECT_EQ(C("1"), "ssh deploy@10.0.0.5 -p 2222\r\n");
+    EXPECT_EQ(C("3"), "ends with\r\n\r\n");
+    for (int i = 0; i < Combo1()->count(); ++i) {
+        w.clipboard.ExternalText("something else");
+        const int before = w.clipboard.notices;
+        Combo1()->activated(i);
+        EXPECT_EQ(w.clipboard.GetText(), copies[i]) << i;
+        EXPECT_EQ(Text1()->text(), copies[i]); // the hook showed it before the call returned
+        EXPECT_GT(w.clipboard.notices, before);
+    }
     EXPECT_TRUE(Button("cmdPreview")->isEnabled());
-    Combo1()->activated(0);
-    EXPECT_EQ(w.clipboard.GetText(), "one line\n");
 }
 
 TEST_F(TextMode, ChoosingAClipWhoseFileIsGoneSaysSoWithoutEndingTheProgram) {
@@ -286,14 +295,14 @@ TEST_F(TextMode, LinuxLineEndsAreStoredAsCrLfLinesAndListedByTheFirstLine) {
         EXPECT_EQ(C(n), "alpha\r\nbeta\r\n\r\n") << n;
     EXPECT_EQ(C("Data"), "1) alpha\r\n2) alpha\r\n3) alpha\r\n");
     Combo1()->activated(0);
-    EXPECT_EQ(w.clipboard.GetText(), "alpha\nbeta\n\n");
+    EXPECT_EQ(w.clipboard.GetText(), "alpha\nbeta\n");
 }
 
 TEST_F(TextMode, StoreTextWrittenOnWindowsComesBackAsItsCharacters) {
     // "café – ok" in Windows-1252: not valid UTF-8.
     Start({"caf\xe9 \x96 ok"});
     Combo1()->activated(0);
-    EXPECT_EQ(w.clipboard.GetText(), QStringLiteral("caf\u00e9 \u2013 ok\n"));
+    EXPECT_EQ(w.clipboard.GetText(), QStringLiteral("caf\u00e9 \u2013 ok"));
     EXPECT_EQ(Combo1()->itemText(0), QStringLiteral("1) caf\u00e9 \u2013 ok"));
 }
 
@@ -333,9 +342,9 @@ TEST_F(TextMode, AClipWithAVeryLongFirstLineIsListedByItsBeginningAndComesBackWh
     EXPECT_LE(Combo1()->itemText(1).size(), frmMain::kListShown);
     EXPECT_TRUE(Combo1()->itemText(1).startsWith("2) xxx"));
     Combo1()->activated(1);
-    EXPECT_EQ(w.clipboard.GetText(), line + "\n");
+    EXPECT_EQ(w.clipboard.GetText(), line);
     Combo1()->activated(0);
-    EXPECT_EQ(w.clipboard.GetText().size(), 2'000'001);
+    EXPECT_EQ(w.clipboard.GetText().size(), 2'000'000);
 }
 
 TEST_F(TextMode, AHugeTextShowsItsBeginningButAddAndAddToClipboardTakeAllOfIt) {
@@ -359,4 +368,26 @@ TEST_F(TextMode, AHugeTextShowsItsBeginningButAddAndAddToClipboardTakeAllOfIt) {
     w.clipboard.ExternalText("small");
     EXPECT_FALSE(Text1()->isReadOnly());
     EXPECT_EQ(Text1()->text(), "small");
+}
+
+TEST_F(TextMode, ACopyTooLargeToTakeIsSaidSoAndNothingIsAddedOrReplaced) {
+    Start();
+    const QString problem =
+        QStringLiteral("The text on the Clipboard is too large to keep (more than 256 MB).");
+    w.clipboard.ExternalTooLarge(problem);
+    EXPECT_EQ(Text1()->text(), "[" + problem + "]");
+    EXPECT_TRUE(Text1()->isReadOnly());
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(w.messages.shown, QStringList{problem + " It is not added to the Collector."});
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/1"));
+    // Add to Clipboard would have replaced the other program's copy with the message or nothing.
+    const int writes = w.clipboard.writes;
+    QTest::mouseClick(Button("cmdAddToClipboard"), Qt::LeftButton);
+    EXPECT_EQ(w.clipboard.writes, writes);
+    // The next copy is taken as usual.
+    w.clipboard.ExternalText("next");
+    EXPECT_EQ(Text1()->text(), "next");
+    EXPECT_FALSE(Text1()->isReadOnly());
+    QTest::mouseClick(Button("cmdAdd"), Qt::LeftButton);
+    EXPECT_EQ(C("1"), "next\r\n");
 }

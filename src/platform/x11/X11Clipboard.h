@@ -12,8 +12,8 @@ namespace quorrel {
 class X11Clipboard : public Clipboard {
     Q_OBJECT
   public:
-    // Null when there is no X display.
-    static std::unique_ptr<X11Clipboard> Connect();
+    // Null when there is no X display. A text copy larger than `maxTextBytes` is not taken.
+    static std::unique_ptr<X11Clipboard> Connect(qint64 maxTextBytes = clip::kMaxTextBytes);
     ~X11Clipboard() override;
 
     void Clear() override;

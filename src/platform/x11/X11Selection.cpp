@@ -11,7 +11,8 @@
 
 namespace quorrel {
 
-std::unique_ptr<X11Selection> X11Selection::Open(const char* display, Deliver deliver) {
+std::unique_ptr<X11Selection> X11Selection::Open(const char* display, Deliver deliver,
+                                                 qint64 maxTextBytes) {
     int screenNumber = 0;
     xcb_connection_t* c = xcb_connect(display, &screenNumber);
     if (!c || xcb_connection_has_error(c)) {
@@ -31,6 +32,7 @@ std::unique_ptr<X11Selection> X11Selection::Open(const char* display, Deliver de
     std::unique_ptr<X11Selection> s(new X11Selection);
     s->c_ = c;
     s->deliver_ = std::move(deliver);
+    s->maxText_ = maxTextBytes;
     s->fixesEvent_ = fixes->first_event;
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; i < screenNumber && it.rem; ++i)
@@ -222,8 +224,8 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
         if (limited) wakeAt = deadline;
         for (const auto& [key, t] : outgoing_)
             wakeAt = std::min(wakeAt, t->deadline);
-        for (const auto& [window, quietAt] : retired_)
-            wakeAt = std::min(wakeAt, quietAt);
+        for (const auto& [window, r] : retired_)
+            wakeAt = std::min(wakeAt, r.quietAt);
         int timeout = -1;
         if (wakeAt != Clock::time_point::max()) {
             const auto left =

@@ -37,8 +37,10 @@ class X11Selection {
     // program's own writes done before it was read.
     using Deliver = std::function<void(ContentPtr, std::uint64_t)>;
 
-    // Null when there is no X display to talk to.
-    static std::unique_ptr<X11Selection> Open(const char* display, Deliver deliver);
+    // Null when there is no X display to talk to. A text copy larger than `maxTextBytes` is given
+    // up while it arrives.
+    static std::unique_ptr<X11Selection> Open(const char* display, Deliver deliver,
+                                              qint64 maxTextBytes = clip::kMaxTextBytes);
     ~X11Selection();
 
     // What is on the clipboard now, read once at start (waits at most `limit`).
@@ -137,7 +139,12 @@ class X11Selection {
     // Each read gets a window of its own: an owner that goes on sending a copy after the read
     // was given up (xclip does, once it lost the clipboard) writes there, never into a later read.
     std::uint32_t reader_ = 0;
-    std::map<std::uint32_t, Clock::time_point> retired_; // given-up readers, until quiet
+    struct Retired {
+        Clock::time_point quietAt; // destroyed when nothing came for it until then
+        Clock::time_point endAt;   // and at the latest then, for an owner that streams forever
+    };
+    std::map<std::uint32_t, Retired> retired_; // given-up readers
+    qint64 maxText_ = clip::kMaxTextBytes;
     bool reading_ = false;
     bool abort_ = false;
     std::chrono::milliseconds patience_ = clip::kPatience;

@@ -11,8 +11,9 @@ namespace quorrel {
 
 namespace {
 
-// How long a given-up read's window stays for what its owner still sends.
+// How long a given-up read's window stays for what its owner still sends, and at most.
 constexpr std::chrono::seconds kReaderQuiet{60};
+constexpr std::chrono::seconds kReaderEnd{120};
 
 } // namespace
 
@@ -147,12 +148,13 @@ void X11Selection::RetireReader() {
     // ends on a window that is gone), and the pieces are taken away until it has finished.
     xcb_delete_property(c_, reader_, a_->property);
     xcb_flush(c_);
-    retired_[reader_] = Clock::now() + kReaderQuiet;
+    const Clock::time_point now = Clock::now();
+    retired_[reader_] = {now + kReaderQuiet, now + kReaderEnd};
 }
 
 void X11Selection::DropQuietReaders(Clock::time_point now) {
     for (auto it = retired_.begin(); it != retired_.end();) {
-        if (it->second > now) {
+        if (it->second.quietAt > now) {
             ++it;
             continue;
         }
@@ -170,7 +172,7 @@ bool X11Selection::TakeRetiredPiece(const xcb_property_notify_event_t& e) {
         xcb_delete_property(c_, e.window, e.atom);
         xcb_flush(c_);
     }
-    r->second = Clock::now() + kReaderQuiet;
+    r->second.quietAt = std::min(Clock::now() + kReaderQuiet, r->second.endAt);
     return true;
 }
 
@@ -207,7 +209,10 @@ X11Selection::ReadResult X11Selection::ReadOffered() {
     const auto first = [&](const std::vector<std::uint32_t>& targets) {
         for (const std::uint32_t target : targets) {
             if (!has(target)) continue;
-            const Fetched f = Fetch(target, clip::MaxBytes(a_->NameOf(target)), &bytes, &type);
+            const QByteArray name = a_->NameOf(target);
+            const qint64 limit =
+                clip::MaxBytes(name) == clip::kMaxTextBytes ? maxText_ : clip::MaxBytes(name);
+            const Fetched f = Fetch(target, limit, &bytes, &type);
             if (f != Fetched::Refused) return f;
         }
         return Fetched::Refused;
@@ -215,7 +220,7 @@ X11Selection::ReadResult X11Selection::ReadOffered() {
     // A copy given up for its size is final: the owner is still sending it, to a reader that no
     // longer listens, and would not answer another request meanwhile.
     const auto tooLarge = [&] {
-        qCWarning(lcClipboard) << "a copy grew beyond its limit and was given up";
+        qCWarning(lcClipboard) << "a copy of" << foreignOwner_ << "grew beyond its limit: given up";
         r.whole = r.retire = true;
         return r;
     };
@@ -223,7 +228,7 @@ X11Selection::ReadResult X11Selection::ReadOffered() {
     case Fetched::Silent:
         return r;
     case Fetched::TooLarge:
-        clip::TextTooLarge(*content);
+        clip::TextTooLarge(*content, maxText_);
         return tooLarge();
     case Fetched::Ok:
         clip::TakeText(*content, type == XCB_ATOM_STRING ? QByteArray("STRING") : QByteArray(),
