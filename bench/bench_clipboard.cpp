@@ -28,7 +28,7 @@ static void BM_OtherProgramsCopyToText1(benchmark::State& st) {
     s.specialFolderPath = [docs](int) { return docs; };
     App app(s);
     app.Main();
-    auto* text1 = app.Get<frmMain>(FormId::frmMain)->Ctl<QLineEdit>("Text1");
+    auto* text1 = app.Get<frmMain>(FormId::frmMain)->ui.Text1;
     int n = 0;
     for (auto _ : st) {
         const QString text = QStringLiteral("copied text %1").arg(++n);

@@ -109,7 +109,7 @@ void BM_OpenFullCollector(benchmark::State& state) {
     bool toB = true;
     for (auto _ : state) {
         auto* d = b.app->Get<frmOpen>(FormId::frmOpen);
-        d->Ctl<QComboBox>("Combo1")->setEditText(toB ? "B" : "A");
+        d->ui.Combo1->setEditText(toB ? "B" : "A");
         d->cmdOk_Click();
         toB = !toB;
         state.PauseTiming();

@@ -32,7 +32,7 @@ static void BM_AddToCollectorWith32766Clips(benchmark::State& st) {
     const std::string data = w.Read("Clips/Data/Work/Data");
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    main->Ctl<QLineEdit>("Text1")->setText("a new clip for the benchmark");
+    main->ui.Text1->setText("a new clip for the benchmark");
     for (auto _ : st) {
         main->cmdAdd_Click();
         st.PauseTiming();
@@ -125,7 +125,7 @@ static void FindByKeys(benchmark::State& st, bool refill, const char* keys) {
     w.MakeCollector("Work", clips);
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    auto* combo = main->Ctl<QComboBox>("Combo1");
+    auto* combo = main->ui.Combo1;
     const QStringList items = FromStore(ReadClipIndex(w.app->State().CollectorPath));
     auto* popup = main->findChild<QCompleter*>(QStringLiteral("ClipFind"))->popup();
     combo->setFocus();

@@ -23,7 +23,7 @@ App::App(const PlatformServices& p)
     : platform_(p),
       hook_(*p.clipboard, *this), ctx_{state_,     *p.clipboard, *p.messages, *p.busy,
                                        *p.keys,    *p.help,      *p.capture,  *p.registry,
-                                       *p.starter, *this,        hook_} {}
+                                       *p.starter, *this,        hook_,       keyPolicy_} {}
 
 App::~App() {
     for (quorrel::Form*& f : forms_) {

@@ -56,6 +56,7 @@ class App : public QObject, public Forms, public HookTarget {
     PlatformServices platform_;
     AppState state_;
     ClipboardHook hook_;
+    KeyPolicy keyPolicy_;
     Context ctx_;
     std::array<quorrel::Form*, kFormCount> forms_{};
     std::array<bool, kFormCount> unloading_{};

@@ -19,20 +19,18 @@ namespace {
 const char* const kOpenOne = "You may not delete the Collector you have open";
 }
 
-frmDelete::frmDelete(Context& c) : Form(FormId::frmDelete, c) {
-    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmDelete::Combo1_Click);
-    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmDelete::cmdOk_Click);
-    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this,
-            &frmDelete::cmdCancel_Click);
+frmDelete::frmDelete(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.Combo1, &QComboBox::activated, this, &frmDelete::Combo1_Click);
+    ConnectTrapped(ui.cmdOk, &QPushButton::clicked, this, &frmDelete::cmdOk_Click);
+    ConnectTrapped(ui.cmdCancel, &QPushButton::clicked, this, &frmDelete::cmdCancel_Click);
 }
 
 void frmDelete::Form_Load() {
-    SetOuterHeight(2385);
     const std::string& docs = ctx.state.DocumentsPath;
-    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* combo = ui.Combo1;
     try {
         skip_ = ReadINI(AppSettingsFile(docs), "Collector", "Skip");
-        SetCaption(Ctl<QLabel>("lblSkip"),
+        SetCaption(ui.lblSkip,
                    QStringLiteral("The Collector named '") + FromStore(skip_) +
                        QStringLiteral("'\r\nis currently open and will not be listed."));
         for (const std::string& name : DeletableCollectors(docs, skip_))
@@ -42,16 +40,15 @@ void frmDelete::Form_Load() {
     }
     combo->setCurrentIndex(-1); // the first Down chooses the first collector
     combo->setEditText(QString());
-    Ctl<QPushButton>("cmdOk")->setEnabled(false);
+    ui.cmdOk->setEnabled(false);
 }
 
 void frmDelete::Combo1_Click(int) {
-    if (!Ctl<QComboBox>("Combo1")->currentText().isEmpty())
-        Ctl<QPushButton>("cmdOk")->setEnabled(true);
+    if (!ui.Combo1->currentText().isEmpty()) ui.cmdOk->setEnabled(true);
 }
 
 void frmDelete::cmdOk_Click() {
-    const QString shown = Ctl<QComboBox>("Combo1")->currentText();
+    const QString shown = ui.Combo1->currentText();
     const std::string name = ToStore(shown);
     const std::string& docs = ctx.state.DocumentsPath;
     QString told;

@@ -6,7 +6,7 @@
 namespace quorrel {
 
 // Delete Collector: every collector but the open one is listed; the chosen one is removed.
-class frmDelete : public Form {
+class frmDelete : public FormOf<frmDeleteControls> {
     Q_OBJECT
   public:
     explicit frmDelete(Context& ctx);

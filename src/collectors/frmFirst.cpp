@@ -13,19 +13,17 @@
 
 namespace quorrel {
 
-frmFirst::frmFirst(Context& c) : Form(FormId::frmFirst, c) {
-    FollowNameBox(Ctl<QLineEdit>("Text1"), Ctl<QPushButton>("cmdOk"));
-    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmFirst::cmdOk_Click);
-    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this, &frmFirst::cmdCancel_Click);
-    connect(Ctl<QPushButton>("cmdHelp"), &QPushButton::clicked, this, &frmFirst::cmdHelp_Click);
+frmFirst::frmFirst(Context& c) : FormOf(c) {
+    FollowNameBox(ui.Text1, ui.cmdOk);
+    ConnectTrapped(ui.cmdOk, &QPushButton::clicked, this, &frmFirst::cmdOk_Click);
+    ConnectTrapped(ui.cmdCancel, &QPushButton::clicked, this, &frmFirst::cmdCancel_Click);
+    ConnectTrapped(ui.cmdHelp, &QPushButton::clicked, this, &frmFirst::cmdHelp_Click);
 }
 
-void frmFirst::Form_Load() {
-    SetOuterHeight(2310);
-}
+void frmFirst::Form_Load() {}
 
 void frmFirst::cmdOk_Click() {
-    CreateCollectorFromDialog(ctx, Ctl<QLineEdit>("Text1"), Id());
+    CreateCollectorFromDialog(ctx, ui.Text1, Id());
 }
 
 void frmFirst::cmdHelp_Click() {

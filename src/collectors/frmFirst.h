@@ -4,7 +4,7 @@
 namespace quorrel {
 
 // The first collector. Giving up removes the store again, so the next start is a first start.
-class frmFirst : public Form {
+class frmFirst : public FormOf<frmFirstControls> {
     Q_OBJECT
   public:
     explicit frmFirst(Context& ctx);

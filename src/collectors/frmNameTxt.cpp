@@ -8,19 +8,16 @@
 
 namespace quorrel {
 
-frmNameTxt::frmNameTxt(Context& c) : Form(FormId::frmNameTxt, c) {
-    FollowNameBox(Ctl<QLineEdit>("Text1"), Ctl<QPushButton>("cmdOk"));
-    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmNameTxt::cmdOk_Click);
-    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this,
-            &frmNameTxt::cmdCancel_Click);
+frmNameTxt::frmNameTxt(Context& c) : FormOf(c) {
+    FollowNameBox(ui.Text1, ui.cmdOk);
+    ConnectTrapped(ui.cmdOk, &QPushButton::clicked, this, &frmNameTxt::cmdOk_Click);
+    ConnectTrapped(ui.cmdCancel, &QPushButton::clicked, this, &frmNameTxt::cmdCancel_Click);
 }
 
-void frmNameTxt::Form_Load() {
-    SetOuterHeight(2520);
-}
+void frmNameTxt::Form_Load() {}
 
 void frmNameTxt::cmdOk_Click() {
-    CreateCollectorFromDialog(ctx, Ctl<QLineEdit>("Text1"), Id());
+    CreateCollectorFromDialog(ctx, ui.Text1, Id());
 }
 
 void frmNameTxt::cmdCancel_Click() {

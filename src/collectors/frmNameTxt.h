@@ -4,7 +4,7 @@
 namespace quorrel {
 
 // Create Collector: a new, empty collector under a typed name becomes the open one.
-class frmNameTxt : public Form {
+class frmNameTxt : public FormOf<frmNameTxtControls> {
     Q_OBJECT
   public:
     explicit frmNameTxt(Context& ctx);

@@ -12,15 +12,14 @@
 
 namespace quorrel {
 
-frmOpen::frmOpen(Context& c) : Form(FormId::frmOpen, c) {
-    connect(Ctl<QComboBox>("Combo1"), &QComboBox::activated, this, &frmOpen::Combo1_Click);
-    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmOpen::cmdOk_Click);
-    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this, &frmOpen::cmdCancel_Click);
+frmOpen::frmOpen(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.Combo1, &QComboBox::activated, this, &frmOpen::Combo1_Click);
+    ConnectTrapped(ui.cmdOk, &QPushButton::clicked, this, &frmOpen::cmdOk_Click);
+    ConnectTrapped(ui.cmdCancel, &QPushButton::clicked, this, &frmOpen::cmdCancel_Click);
 }
 
 void frmOpen::Form_Load() {
-    SetOuterHeight(2400);
-    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* combo = ui.Combo1;
     const QString prompt = combo->currentText();
     try {
         for (const std::string& name : ListCollectors(ctx.state.DocumentsPath))
@@ -34,11 +33,11 @@ void frmOpen::Form_Load() {
 }
 
 void frmOpen::Combo1_Click(int) {
-    Ctl<QPushButton>("cmdOk")->setEnabled(true);
+    ui.cmdOk->setEnabled(true);
 }
 
 void frmOpen::cmdOk_Click() {
-    const QString shown = Ctl<QComboBox>("Combo1")->currentText();
+    const QString shown = ui.Combo1->currentText();
     const std::string name = ToStore(shown);
     const std::string& docs = ctx.state.DocumentsPath;
     // The text stays editable after a choice: check what it names before anything changes.

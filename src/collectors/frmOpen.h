@@ -4,7 +4,7 @@
 namespace quorrel {
 
 // Open Collector: the chosen collector becomes the open one in both mode windows.
-class frmOpen : public Form {
+class frmOpen : public FormOf<frmOpenControls> {
     Q_OBJECT
   public:
     explicit frmOpen(Context& ctx);

@@ -11,20 +11,18 @@
 
 namespace quorrel {
 
-frmSaveAs::frmSaveAs(Context& c) : Form(FormId::frmSaveAs, c) {
-    FollowNameBox(Ctl<QLineEdit>("Text1"), Ctl<QPushButton>("cmdOk"));
-    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmSaveAs::cmdOk_Click);
-    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this,
-            &frmSaveAs::cmdCancel_Click);
+frmSaveAs::frmSaveAs(Context& c) : FormOf(c) {
+    FollowNameBox(ui.Text1, ui.cmdOk);
+    ConnectTrapped(ui.cmdOk, &QPushButton::clicked, this, &frmSaveAs::cmdOk_Click);
+    ConnectTrapped(ui.cmdCancel, &QPushButton::clicked, this, &frmSaveAs::cmdCancel_Click);
 }
 
 void frmSaveAs::Form_Load() {
-    SetOuterHeight(2430);
-    Ctl<QLineEdit>("Text1")->setFocus(Qt::OtherFocusReason);
+    ui.Text1->setFocus(Qt::OtherFocusReason);
 }
 
 void frmSaveAs::cmdOk_Click() {
-    const std::string name = ToStore(Ctl<QLineEdit>("Text1")->text());
+    const std::string name = ToStore(ui.Text1->text());
     const std::string& docs = ctx.state.DocumentsPath;
     if (const std::string problem = CollectorNameProblem(docs, name); !problem.empty()) {
         ctx.messages.Show(QString::fromStdString(problem));

@@ -4,7 +4,7 @@
 namespace quorrel {
 
 // Save As: a full copy of the open collector under a new name; the open collector stays open.
-class frmSaveAs : public Form {
+class frmSaveAs : public FormOf<frmSaveAsControls> {
     Q_OBJECT
   public:
     explicit frmSaveAs(Context& ctx);

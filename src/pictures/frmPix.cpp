@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <array>
+
 namespace quorrel {
 
 namespace {
@@ -29,33 +31,35 @@ std::string BitmapBytes(const QImage& picture) {
 
 } // namespace
 
-frmPix::frmPix(Context& c) : Form(FormId::frmPix, c) {
+frmPix::frmPix(Context& c) : FormOf(c) {
+    const std::array<ImageBox*, kPictureSlots> boxes = {
+        ui.img1, ui.img2,  ui.img3,  ui.img4,  ui.img5,  ui.img6,  ui.img7, ui.img8,
+        ui.img9, ui.img10, ui.img11, ui.img12, ui.img13, ui.img14, ui.img15};
     for (int n = 1; n <= kPictureSlots; ++n) {
-        slots_[n - 1] = Ctl<ImageBox>(QStringLiteral("img%1").arg(n).toLatin1().constData());
-        connect(slots_[n - 1], &ImageBox::Click, this, [this, n] { imgN_Click(n); });
+        slots_[n - 1] = boxes[n - 1];
+        ConnectTrapped(slots_[n - 1], &ImageBox::Click, this, [this, n] { imgN_Click(n); });
     }
-    connect(Ctl<QPushButton>("cmdSave"), &QPushButton::clicked, this, &frmPix::cmdSave_Click);
-    connect(Ctl<QPushButton>("cmdCapture"), &QPushButton::clicked, this, &frmPix::cmdCapture_Click);
-    connect(Ctl<QPushButton>("cmdClear"), &QPushButton::clicked, this, &frmPix::cmdClear_Click);
-    connect(Ctl<QPushButton>("cmdPreview"), &QPushButton::clicked, this, &frmPix::cmdPreview_Click);
-    connect(Ctl<QPushButton>("cmdText"), &QPushButton::clicked, this, &frmPix::cmdText_Click);
+    ConnectTrapped(ui.cmdSave, &QPushButton::clicked, this, &frmPix::cmdSave_Click);
+    ConnectTrapped(ui.cmdCapture, &QPushButton::clicked, this, &frmPix::cmdCapture_Click);
+    ConnectTrapped(ui.cmdClear, &QPushButton::clicked, this, &frmPix::cmdClear_Click);
+    ConnectTrapped(ui.cmdPreview, &QPushButton::clicked, this, &frmPix::cmdPreview_Click);
+    ConnectTrapped(ui.cmdText, &QPushButton::clicked, this, &frmPix::cmdText_Click);
     // Only an enabled box reports the click: after Clear Clipboard it does nothing.
-    connect(Ctl<ImageBox>("imgClipboard"), &ImageBox::Click, this, &frmPix::cmdPreview_Click);
+    ConnectTrapped(ui.imgClipboard, &ImageBox::Click, this, &frmPix::cmdPreview_Click);
 
-    ConnectModeWindow(*this, ctx, "mnuCreate", false);
-    connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmPix::mnuProgHelp_Click);
+    ConnectModeWindow(*this, ctx, ui, ui.mnuCreate, false);
+    ConnectTrapped(ui.mnuProgHelp, &QAction::triggered, this, &frmPix::mnuProgHelp_Click);
 }
 
 void frmPix::Form_Load() {
-    SetOuterHeight(5565);
     ctx.hook.Hook(this);
     if (ctx.clipboard.GetFormat()) {
-        auto* img = Ctl<ImageBox>("imgClipboard");
+        auto* img = ui.imgClipboard;
         img->setEnabled(true);
         img->SetPicture(ctx.clipboard.GetData());
     }
     RefreshPictureSlots();
-    auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* timer = ui.Timer1;
     timer->setInterval(kHotKeyInterval);
     timer->start();
 }
@@ -64,7 +68,7 @@ void frmPix::Form_Load() {
 // stores the picture (Enter presses the focused button).
 void frmPix::showEvent(QShowEvent* e) {
     Form::showEvent(e);
-    Ctl<QPushButton>("cmdSave")->setFocus(Qt::OtherFocusReason);
+    ui.cmdSave->setFocus(Qt::OtherFocusReason);
 }
 
 void frmPix::Form_Unload() {
@@ -106,18 +110,18 @@ void frmPix::HidePictureSlots() {
 }
 
 void frmPix::SetCollectorCaption(const QString& caption) {
-    SetCaption(Ctl<QLabel>("lblCollector"), caption);
+    SetCaption(ui.lblCollector, caption);
 }
 
 void frmPix::ShowClipboardPicture(const QImage& picture) {
-    auto* img = Ctl<ImageBox>("imgClipboard");
+    auto* img = ui.imgClipboard;
     img->setEnabled(true);
     img->SetPicture(picture);
 }
 
 void frmPix::cmdSave_Click() {
     try {
-        const QImage picture = Ctl<ImageBox>("imgClipboard")->Picture();
+        const QImage picture = ui.imgClipboard->Picture();
         const AddPictureResult r =
             AddPicture(ctx.state.CollectorPath, [&picture] { return BitmapBytes(picture); });
         if (r.full) {
@@ -144,7 +148,7 @@ void frmPix::cmdCapture_Click() {
 
 void frmPix::cmdClear_Click() {
     ctx.clipboard.Clear();
-    Ctl<ImageBox>("imgClipboard")->setEnabled(false);
+    ui.imgClipboard->setEnabled(false);
 }
 
 void frmPix::cmdPreview_Click() {

@@ -13,7 +13,7 @@ class ImageBox;
 
 // The graphics-mode window: the clipboard's picture, the open collector's 15 picture slots and
 // the commands that move pictures between them.
-class frmPix : public Form {
+class frmPix : public FormOf<frmPixControls> {
     Q_OBJECT
   public:
     explicit frmPix(Context& ctx);

@@ -5,13 +5,13 @@
 
 namespace quorrel {
 
-frmPixView::frmPixView(Context& c) : Form(FormId::frmPixView, c) {
-    connect(Ctl<ImageBox>("Image1"), &ImageBox::Click, this, &frmPixView::Image1_Click);
+frmPixView::frmPixView(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.Image1, &ImageBox::Click, this, &frmPixView::Image1_Click);
 }
 
 void frmPixView::Form_Load() {
     if (!ctx.clipboard.GetFormat()) return; // design size, empty picture
-    auto* image = Ctl<ImageBox>("Image1");
+    auto* image = ui.Image1;
     image->setEnabled(true);
     image->SetPicture(ctx.clipboard.GetData()); // at natural size the box takes the picture's size
     // Sums in twips, as single precision; the window is centred at the size they give it.

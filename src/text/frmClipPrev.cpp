@@ -53,20 +53,18 @@ void SetPreviewMargin(Context& ctx, QTextEdit* box) {
     box->setLineWrapColumnOrWidth(1001 * QFontMetrics(font).horizontalAdvance(QLatin1Char('a')));
 }
 
-frmClipPrev::frmClipPrev(Context& c) : Form(FormId::frmClipPrev, c) {
-    connect(Ctl<QPushButton>("cmdNext"), &QPushButton::clicked, this, &frmClipPrev::cmdNext_Click);
-    connect(Ctl<QPushButton>("cmdBack"), &QPushButton::clicked, this, &frmClipPrev::cmdBack_Click);
-    connect(Ctl<QPushButton>("cmdAdd"), &QPushButton::clicked, this, &frmClipPrev::cmdAdd_Click);
-    connect(Ctl<QPushButton>("cmdClose"), &QPushButton::clicked, this,
-            &frmClipPrev::cmdClose_Click);
+frmClipPrev::frmClipPrev(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.cmdNext, &QPushButton::clicked, this, &frmClipPrev::cmdNext_Click);
+    ConnectTrapped(ui.cmdBack, &QPushButton::clicked, this, &frmClipPrev::cmdBack_Click);
+    ConnectTrapped(ui.cmdAdd, &QPushButton::clicked, this, &frmClipPrev::cmdAdd_Click);
+    ConnectTrapped(ui.cmdClose, &QPushButton::clicked, this, &frmClipPrev::cmdClose_Click);
 }
 
 void frmClipPrev::Form_Load() {
-    SetOuterHeight(5115);
-    SetPreviewMargin(ctx, Ctl<QTextEdit>("RichTextBox1"));
+    SetPreviewMargin(ctx, ui.RichTextBox1);
     list_.clear();
     folder_ = ctx.state.CollectorPath;
-    Ctl<QWidget>("File1")->setProperty("Path", FromStore(folder_));
+    ui.File1->setProperty("Path", FromStore(folder_));
     try {
         list_ = ReadLines(InFolder(folder_, "Numb"));
     } catch (const RuntimeError&) {
@@ -76,12 +74,11 @@ void frmClipPrev::Form_Load() {
     position_ = -1;
     if (LoadClip("1")) {
         position_ = 0;
-        SetCaption(Ctl<QLabel>("Label1"),
-                   QLatin1Char(' ') + FromStore(list_[0]) + QLatin1Char(' '));
+        SetCaption(ui.Label1, QLatin1Char(' ') + FromStore(list_[0]) + QLatin1Char(' '));
     } else {
         ctx.messages.Show(QStringLiteral("No Clips to preview"));
-        for (const char* b : {"cmdNext", "cmdBack", "cmdAdd"})
-            Ctl<QPushButton>(b)->setEnabled(false);
+        for (QPushButton* b : {ui.cmdNext, ui.cmdBack, ui.cmdAdd})
+            b->setEnabled(false);
     }
 }
 
@@ -91,7 +88,7 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     try {
         // Shown as it was added, so that Add to Clipboard gives back exactly that.
         const std::string bytes = ClipOfFile(ReadText(folder_ + Sep + entry));
-        SetBoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), StoreToClip(bytes), &fullText_);
+        SetBoundedBoxText(ui.RichTextBox1, StoreToClip(bytes), &fullText_);
         return true;
     } catch (const RuntimeError&) {
         return false; // removed behind the program's back: the box stays as it was
@@ -102,11 +99,11 @@ void frmClipPrev::ShowEntry() {
     const std::string& entry = list_[static_cast<size_t>(position_)];
     if (entry.empty()) return;
     if (LoadClip(entry))
-        SetCaption(Ctl<QLabel>("Label1"), QLatin1Char(' ') + FromStore(entry) + QLatin1Char(' '));
+        SetCaption(ui.Label1, QLatin1Char(' ') + FromStore(entry) + QLatin1Char(' '));
 }
 
 void frmClipPrev::cmdNext_Click() {
-    Ctl<QPushButton>("cmdBack")->setEnabled(true);
+    ui.cmdBack->setEnabled(true);
     const int real = static_cast<int>(list_.size()) - 1;
     if (real <= 0) return; // an empty Numb leaves nothing to step through
     if (position_ >= real - 1) position_ = -1;
@@ -123,7 +120,7 @@ void frmClipPrev::cmdBack_Click() {
 }
 
 void frmClipPrev::cmdAdd_Click() {
-    const QString text = BoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), fullText_);
+    const QString text = BoundedBoxText(ui.RichTextBox1, fullText_);
     ctx.clipboard.Clear();
     ctx.clipboard.SetText(text);
 }

@@ -9,7 +9,7 @@ class QTextEdit;
 namespace quorrel {
 
 // Shows the open collector's clips one at a time, Back and Next wrapping at both ends.
-class frmClipPrev : public Form {
+class frmClipPrev : public FormOf<frmClipPrevControls> {
     Q_OBJECT
   public:
     explicit frmClipPrev(Context& ctx);

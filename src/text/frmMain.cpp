@@ -23,35 +23,31 @@
 
 namespace quorrel {
 
-frmMain::frmMain(Context& c) : Form(FormId::frmMain, c) {
-    connect(Ctl<QPushButton>("cmdAdd"), &QPushButton::clicked, this, &frmMain::cmdAdd_Click);
-    connect(Ctl<QPushButton>("cmdAddToClipboard"), &QPushButton::clicked, this,
-            &frmMain::cmdAddToClipboard_Click);
-    connect(Ctl<QPushButton>("cmdClear"), &QPushButton::clicked, this, &frmMain::cmdClear_Click);
-    connect(Ctl<QPushButton>("cmdClipPrev"), &QPushButton::clicked, this,
-            &frmMain::cmdClipPrev_Click);
-    connect(Ctl<QPushButton>("cmdPreview"), &QPushButton::clicked, this,
-            &frmMain::cmdPreview_Click);
-    connect(Ctl<QPushButton>("cmdPix"), &QPushButton::clicked, this, &frmMain::cmdPix_Click);
-    auto* combo = Ctl<QComboBox>("Combo1");
+frmMain::frmMain(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.cmdAdd, &QPushButton::clicked, this, &frmMain::cmdAdd_Click);
+    ConnectTrapped(ui.cmdAddToClipboard, &QPushButton::clicked, this,
+                   &frmMain::cmdAddToClipboard_Click);
+    ConnectTrapped(ui.cmdClear, &QPushButton::clicked, this, &frmMain::cmdClear_Click);
+    ConnectTrapped(ui.cmdClipPrev, &QPushButton::clicked, this, &frmMain::cmdClipPrev_Click);
+    ConnectTrapped(ui.cmdPreview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
+    ConnectTrapped(ui.cmdPix, &QPushButton::clicked, this, &frmMain::cmdPix_Click);
     // The clip list holds plain lines: a string list fills with 32,767 clips in well under a
     // millisecond, where the combo box's own item model took 20 ms, most of the start.
-    combo->setModel(new QStringListModel(combo));
-    connect(combo, &QComboBox::activated, this, &frmMain::Combo1_Click);
+    ui.Combo1->setModel(new QStringListModel(ui.Combo1));
+    ConnectTrapped(ui.Combo1, &QComboBox::activated, this, &frmMain::Combo1_Click);
     // A long first line shows its beginning, which is what names a clip.
-    combo->view()->setTextElideMode(Qt::ElideRight);
-    AttachClipFinder(combo, [this](int row) { ChooseFound(row); }); // after the model is set
+    ui.Combo1->view()->setTextElideMode(Qt::ElideRight);
+    AttachClipFinder(ui.Combo1, [this](int row) { ChooseFound(row); }); // after the model is set
 
-    ConnectModeWindow(*this, ctx, "mnuNew", true);
-    connect(Menu("mnuProgHelp"), &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
+    ConnectModeWindow(*this, ctx, ui, ui.mnuNew, true);
+    ConnectTrapped(ui.mnuProgHelp, &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
 }
 
 void frmMain::Form_Load() {
-    SetOuterHeight(3270);
     ctx.state.TextModeActive = true;
     ctx.hook.Hook(this);
     ShowClipboardText(ctx.clipboard.GetText());
-    auto* timer = findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* timer = ui.Timer1;
     timer->setInterval(kHotKeyInterval);
     timer->start();
 }
@@ -65,11 +61,11 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::SetCollectorCaption(const QString& caption) {
-    SetCaption(Ctl<QLabel>("lblCollector"), caption);
+    SetCaption(ui.lblCollector, caption);
 }
 
 void frmMain::ResetClipList(const QString& editText) {
-    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* combo = ui.Combo1;
     combo->setEnabled(true);
     combo->clear();
     combo->setEditText(editText);
@@ -77,7 +73,7 @@ void frmMain::ResetClipList(const QString& editText) {
 }
 
 void frmMain::AddClipItems(const QStringList& items) {
-    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* combo = ui.Combo1;
     const QString text = combo->currentText();
     // A list that lays out a first line of megabytes (a long log line, a copied file without line
     // ends) froze the window for seconds when it opened: it shows the line's beginning, which
@@ -95,11 +91,11 @@ void frmMain::AddClipItems(const QStringList& items) {
 }
 
 void frmMain::EnableAdd() {
-    Ctl<QPushButton>("cmdAdd")->setEnabled(true);
+    ui.cmdAdd->setEnabled(true);
 }
 
 void frmMain::ShowClipboardText(const QString& text) {
-    auto* text1 = Ctl<QLineEdit>("Text1");
+    auto* text1 = ui.Text1;
     // A password is shown masked and never stored; it stays masked until the clipboard changes.
     secret_ = ctx.clipboard.IsSecret() && !text.isEmpty();
     text1->setEchoMode(secret_ ? QLineEdit::Password : QLineEdit::Normal);
@@ -128,7 +124,7 @@ void frmMain::ShowClipboardText(const QString& text) {
 
 QString frmMain::Text1Text() {
     if (!textProblem_.isEmpty()) return QString();
-    return fullText_.isNull() ? Ctl<QLineEdit>("Text1")->text() : fullText_;
+    return fullText_.isNull() ? ui.Text1->text() : fullText_;
 }
 
 void frmMain::EmptyText1() {
@@ -154,7 +150,7 @@ void frmMain::cmdAdd_Click() {
         BusyGuard busy(ctx.busy);
         // The files first, all or nothing: a failed add leaves the list as it was.
         AddClip(folder, ClipToStore(Text1Text()));
-        auto* combo = Ctl<QComboBox>("Combo1");
+        auto* combo = ui.Combo1;
         combo->clear();
         combo->setEditText(QString::fromLatin1(kClipListPrompt));
         AddClipItems(FromStore(ReadClipIndex(folder)));
@@ -164,7 +160,7 @@ void frmMain::cmdAdd_Click() {
 }
 
 void frmMain::Combo1_Click(int index) {
-    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* combo = ui.Combo1;
     const QString entry = combo->itemText(index);
     ctx.clipboard.Clear();
     EmptyText1();
@@ -178,12 +174,12 @@ void frmMain::Combo1_Click(int index) {
         // The list names a clip whose file was removed behind the program's back.
         ctx.messages.Show(QString::fromStdString(e.Message()));
     }
-    Ctl<QPushButton>("cmdPreview")->setEnabled(true);
+    ui.cmdPreview->setEnabled(true);
 }
 
 void frmMain::ChooseFound(int row) {
     // As a choice from the list: the entry becomes the box's text, then the clip is restored.
-    Ctl<QComboBox>("Combo1")->setCurrentIndex(row);
+    ui.Combo1->setCurrentIndex(row);
     Combo1_Click(row);
 }
 
@@ -201,7 +197,7 @@ void frmMain::cmdAddToClipboard_Click() {
 void frmMain::cmdClear_Click() {
     ctx.clipboard.Clear();
     EmptyText1();
-    auto* combo = Ctl<QComboBox>("Combo1");
+    auto* combo = ui.Combo1;
     combo->setEditText(QString::fromLatin1(kClipListPrompt));
     combo->lineEdit()->setCursorPosition(0);
 }

@@ -9,7 +9,7 @@ inline const char* const kClipListPrompt = "Select To Replace Clipboard Contents
 
 // The text-mode window: the clipboard's text, the open collector's clip list and the commands
 // that move text between them.
-class frmMain : public Form {
+class frmMain : public FormOf<frmMainControls> {
     Q_OBJECT
   public:
     explicit frmMain(Context& ctx);

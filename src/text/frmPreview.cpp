@@ -9,15 +9,13 @@
 
 namespace quorrel {
 
-frmPreview::frmPreview(Context& c) : Form(FormId::frmPreview, c) {
-    connect(Ctl<QPushButton>("cmdOk"), &QPushButton::clicked, this, &frmPreview::cmdOk_Click);
-    connect(Ctl<QPushButton>("cmdCancel"), &QPushButton::clicked, this,
-            &frmPreview::cmdCancel_Click);
+frmPreview::frmPreview(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.cmdOk, &QPushButton::clicked, this, &frmPreview::cmdOk_Click);
+    ConnectTrapped(ui.cmdCancel, &QPushButton::clicked, this, &frmPreview::cmdCancel_Click);
 }
 
 void frmPreview::Form_Load() {
-    SetOuterHeight(5115);
-    auto* box = Ctl<QTextEdit>("RichTextBox1");
+    auto* box = ui.RichTextBox1;
     SetPreviewMargin(ctx, box);
     const QString text = ctx.clipboard.GetText();
     fullText_ = QString();
@@ -33,7 +31,7 @@ void frmPreview::Form_Load() {
 }
 
 void frmPreview::cmdOk_Click() {
-    if (!secret_) ctx.clipboard.SetText(BoundedBoxText(Ctl<QTextEdit>("RichTextBox1"), fullText_));
+    if (!secret_) ctx.clipboard.SetText(BoundedBoxText(ui.RichTextBox1, fullText_));
     ctx.forms.Unload(Id());
 }
 

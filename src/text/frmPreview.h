@@ -4,7 +4,7 @@
 namespace quorrel {
 
 // Shows the clipboard's text in a large box; OK puts the (edited) text back.
-class frmPreview : public Form {
+class frmPreview : public FormOf<frmPreviewControls> {
     Q_OBJECT
   public:
     explicit frmPreview(Context& ctx);

@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "platform/Clipboard.h"
 #include "platform/Services.h"
+#include "ui/KeyPolicy.h"
 
 namespace quorrel {
 
@@ -21,6 +22,7 @@ struct Context {
     ProgramStarter& starter;
     Forms& forms;
     ClipboardHook& hook;
+    KeyPolicy& keyPolicy; // one for all windows
 };
 
 } // namespace quorrel

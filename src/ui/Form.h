@@ -1,26 +1,25 @@
 #pragma once
-// The base of every window: builds its controls from its layout table, gives them out by name,
-// and keeps the window-level rules (Enter on the default button, Esc on the cancel button,
-// unload through the registry, losing the focus).
+// The base of every window: builds its controls from its layout table into the window's typed
+// controls struct, and keeps the window-level rules (Enter on the default button, Esc on the
+// cancel button, unload through the registry, losing the focus).
 #include "Context.h"
+#include "ControlFactory.h"
+#include "Controls.h"
 #include "Layout.h"
 #include "Trap.h"
+#include "TrappedConnect.h"
 
 #include <QMainWindow>
-#include <QString>
 
-class QAction;
-class QLabel;
-class QMenu;
-class QKeyEvent;
 class QPushButton;
 
 namespace quorrel {
 
+class FrameFitter;
+
 class Form : public QMainWindow {
     Q_OBJECT
   public:
-    Form(FormId id, Context& ctx);
     ~Form() override;
 
     FormId Id() const { return id_; }
@@ -31,13 +30,8 @@ class Form : public QMainWindow {
     // Runs once, when the window is unloaded.
     virtual void Form_Unload() {}
 
-    // The control named as in the layout table.
-    template <class T> T* Ctl(const char* name) const {
-        return client_->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    }
-    QAction* Menu(const char* name) const;
-
-    // Sets the outer height (frame and caption bar included), in twips.
+    // Sets the outer size (frame and caption bar included), in twips. Every window is given
+    // the height its layout asks for at load.
     void SetOuterHeight(int twips);
     void SetOuterWidth(int twips);
     QWidget* Client() const { return client_; }
@@ -45,70 +39,47 @@ class Form : public QMainWindow {
     // The registry calls this when the window goes: no further close handling.
     void MarkUnloading() { unloading_ = true; }
 
-    // Every handler a window connects runs inside the window's error trap: within the windows
-    // these stand in for QObject::connect, so no handler throws through Qt.
-    template <class Sender, class Signal, class Obj, class... Args>
-    QMetaObject::Connection connect(const Sender* sender, Signal signal, Obj* receiver,
-                                    void (Obj::*handler)(Args...)) {
-        return QObject::connect(sender, signal, receiver, [this, receiver, handler](Args... args) {
-            RunTrapped(ctx.messages, [&] { (receiver->*handler)(args...); });
-        });
-    }
-    template <class Sender, class Signal, class Handler>
-    QMetaObject::Connection connect(const Sender* sender, Signal signal, const QObject* context,
-                                    Handler handler) {
-        // Callable with exactly the arguments the handler takes, so Qt passes it no others.
-        return QObject::connect(sender, signal, context,
-                                [this, handler](auto... args) -> decltype(handler(args...)) {
-                                    RunTrapped(ctx.messages, [&] { handler(args...); });
-                                });
+    // Connects a handler that runs inside this window's error trap.
+    template <class Sender, class Signal, class Receiver, class Handler>
+    QMetaObject::Connection ConnectTrapped(const Sender* sender, Signal signal, Receiver* receiver,
+                                           Handler handler) {
+        return quorrel::ConnectTrapped(ctx.messages, sender, signal, receiver, handler);
     }
 
   signals:
     // The window was deactivated and no window of the program took over (focus went elsewhere).
     void LostFocus();
-    // A clickable label or image of this window was clicked.
-    void Clicked(const QString& controlName);
 
   protected:
+    Form(FormId id, Context& ctx);
+    // Makes the controls of the layout, each stored in its member of `controls` (the window's
+    // controls struct), and gives the window its load size and place.
+    void Build(void* controls);
+
     Context& ctx;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
-    void moveEvent(QMoveEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
   private:
-    void Build();
-    bool PressDefault(bool cancel);
-    // The button marked as the window's default (Enter) or cancel (Esc) button, if any.
-    QPushButton* MarkedButton(bool cancel) const;
-    // Enter, Esc, Tab in the text boxes and held access keys, as users of desktops expect.
     bool HandleKey(QObject* watched, QKeyEvent* k);
-    void FitFrame();
-    void Centre(QSize client);
-    QSize asked_;                // the size last given to the window (the part inside its frame)
-    bool centrePending_ = false; // starts centred and was not yet placed with its frame
-    bool watchingHandle_ = false;
-    void ApplyOuterSize();
-    // Outer sizes the window set on itself, in twips (0: none), and the frame they allowed for.
-    int outerHeight_ = 0;
-    int outerWidth_ = 0;
-    QSize framed_;
     FormId id_;
     QWidget* client_ = nullptr;
-    int chromeHeight_ = 0; // what the window adds above and below its client area, in pixels
+    FrameFitter* fitter_ = nullptr;
+    QPushButton* defaultButton_ = nullptr; // Enter
+    QPushButton* cancelButton_ = nullptr;  // Esc
     bool unloading_ = false;
 };
 
-// Label captions set at run time keep the label's self-sizing rule (grow to the right from the
-// fixed left edge, or downwards for a wrapping label).
-void SetCaption(QLabel* label, const QString& caption);
+// A window whose controls are the members of `Controls` (Controls.h), which names the window.
+template <class Controls> class FormOf : public Form {
+  public:
+    Controls ui;
 
-// The windows were laid out for an 8-point bitmap dialog font, narrower than Arial: Liberation
-// Sans (Arial's widths, package fonts-liberation) at 7.5 points fits every caption at 96 dpi.
-void UseDialogFont();
+  protected:
+    explicit FormOf(Context& c) : Form(Controls::kId, c) { Build(&ui); }
+};
 
 } // namespace quorrel

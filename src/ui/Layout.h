@@ -1,6 +1,9 @@
 #pragma once
 // Window layouts as data: one table per window, in twips exactly as designed. Form builds the
-// controls from its table and converts twips at 15 to the pixel.
+// controls from its table, converts twips at 15 to the pixel and hands each control to its typed
+// member in the window's controls struct (Controls.h).
+#include <QObject>
+
 #include <string>
 #include <vector>
 
@@ -40,35 +43,46 @@ enum Flag : unsigned {
     Clickable = 1u << 12,
 };
 
+// Stores a control just made in its member of the window's controls struct; false when the
+// control is not of the member's type.
+using BindFn = bool (*)(void* controls, QObject* made);
+
 struct ControlLayout {
     const char* name;
+    BindFn bind;
     Kind kind;
-    const char* caption;
-    int left, top, width, height; // twips; 0 for a timer
-    int tab;                      // tab index; -1 where the control never takes the focus
-    unsigned flags;
+    const char* caption = "";
+    int left = 0, top = 0, width = 0, height = 0; // twips; 0 for a timer
+    int tab = -1; // tab index; -1 where the control never takes the focus
+    unsigned flags = NoFlags;
 };
 
 enum class Frame { FixedSingle, Sizable, FixedDialog };
 
+struct MenuEntry {
+    const char* name;
+    BindFn bind;
+    const char* caption;
+};
+
 struct MenuLayout {
     const char* name;
     const char* caption;
-    std::vector<std::pair<const char*, const char*>> entries; // name, caption
+    std::vector<MenuEntry> entries;
 };
 
 struct WindowLayout {
     FormId id;
     const char* name;
     std::string title;
-    Frame frame;
-    bool minBox, maxBox, inTaskbar;
-    bool centred; // else at fixedLeft, fixedTop (client area, twips)
-    int fixedLeft, fixedTop;
+    Frame frame = Frame::FixedSingle;
+    bool minBox = false, maxBox = false, inTaskbar = true;
+    bool centred = true; // else at fixedLeft, fixedTop (client area, twips)
+    int fixedLeft = 0, fixedTop = 0;
     int clientWidth, clientHeight; // twips, as designed
-    int loadHeight;                // outer height set at load; 0: computed (picture viewer)
-    std::vector<ControlLayout> controls;
-    std::vector<MenuLayout> menus; // the two main windows only
+    int loadHeight = 0;            // outer height set at load; 0: computed (picture viewer)
+    std::vector<ControlLayout> controls = {};
+    std::vector<MenuLayout> menus = {}; // the two main windows only
 };
 
 const WindowLayout& LayoutOf(FormId id);

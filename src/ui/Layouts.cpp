@@ -1,5 +1,6 @@
 // The eleven windows, in twips as designed.
-#include "Layout.h"
+#include "Controls.h"
+#include "LayoutRows.h"
 
 #include <array>
 #include <string>
@@ -11,289 +12,370 @@ std::string Title(const char* left, int spaces, const char* right) {
     return std::string(left) + std::string(spaces, ' ') + right;
 }
 
-const std::vector<MenuLayout> kMainMenus = {
-    {"mnuFile",
-     "&File",
-     {{"mnuNew", "&Create a New Collector"},
-      {"mnuOpen", "&Open an Existing Collector"},
-      {"mnuSave", "&Save Current Collector As..."},
-      {"mnuDelete", "&Delete a Collector"},
-      {"mnuExit", "E&xit"}}},
-    {"mnuhelp", "&Help", {{"mnuProgHelp", "&Help"}, {"mnuAbout", "&About"}}},
-};
-
-const std::vector<MenuLayout> kPixMenus = {
-    {"mnuFile",
-     "&File",
-     {{"mnuCreate", "&Create a New Collector"},
-      {"mnuOpen", "&Open an Existing Collector"},
-      {"mnuSave", "&Save Current Collector As..."},
-      {"mnuDelete", "&Delete a Collector"},
-      {"mnuExit", "E&xit"}}},
-    {"mnuHelp", "&Help", {{"mnuProgHelp", "&Help"}, {"mnuAbout", "&About"}}},
-};
-
-std::vector<ControlLayout> PixControls() {
-    std::vector<ControlLayout> c = {
-        {"cmdClear", Kind::Button, "Clear Clipboard", 120, 3840, 1335, 495, 0, NoFlags},
-        {"cmdSave", Kind::Button, "Add To Collector", 1560, 3840, 1335, 495, 1, Default},
-        {"cmdPreview", Kind::Button, "Preview", 3000, 3840, 1335, 495, 2, NoFlags},
-        {"cmdCapture", Kind::Button, "Capture Screen", 4440, 3840, 1335, 495, 3, NoFlags},
-        {"cmdText", Kind::Button, "&Text Mode", 5880, 3840, 1335, 495, 4, NoFlags},
-        {"imgClipboard", Kind::Image, "", 120, 720, 3015, 3015, -1, Stretch | Border | Clickable},
+WindowLayout Main() {
+    using Ctls = frmMainControls;
+    return {
+        .id = FormId::frmMain,
+        .name = "frmMain",
+        .title = Title("Quorrel", 24, "Text Mode"),
+        .minBox = true,
+        .clientWidth = 6795,
+        .clientHeight = 2430,
+        .loadHeight = 3270,
+        .controls =
+            {
+                {CONTROL(Text1), .left = 120, .top = 480, .width = 6495, .height = 375, .tab = 0},
+                {CONTROL(cmdAddToClipboard), .caption = "Add to &Clipboard", .left = 240,
+                 .top = 1080, .width = 1335, .height = 495, .tab = 1},
+                {CONTROL(cmdAdd), .caption = "&Add to Collector", .left = 240, .top = 1680,
+                 .width = 1335, .height = 495, .tab = 2},
+                {CONTROL(cmdClear), .caption = "Clear Clipboar&d", .left = 1680, .top = 1080,
+                 .width = 1335, .height = 495, .tab = 3},
+                {CONTROL(cmdPreview), .caption = "&Paste Preview", .left = 1680, .top = 1680,
+                 .width = 1335, .height = 495, .tab = 4},
+                {CONTROL(Combo1), .caption = "Select To Replace Clipboard Contents", .left = 3120,
+                 .top = 1200, .width = 3135, .height = 315, .tab = 5},
+                {CONTROL(cmdClipPrev), .caption = "Pre&view Clips", .left = 3120, .top = 1680,
+                 .width = 1215, .height = 495, .tab = 6},
+                {CONTROL(cmdPix), .caption = "&Graphics Mode", .left = 4560, .top = 1680,
+                 .width = 1335, .height = 495, .tab = 7},
+                {CONTROL(Label1), .caption = "Current Clipboard Contents", .left = 360, .top = 240,
+                 .width = 2175, .height = 255},
+                {CONTROL(Label2), .caption = "Collection", .left = 3480, .top = 960, .width = 2055,
+                 .height = 255},
+                {CONTROL(lblCollector), .caption = "Select a Collector", .left = 4320, .top = 240,
+                 .width = 1305, .height = 255,
+                 .flags = Green | Border | Centred | AutoSize | Clickable},
+                {CONTROL(Label3), .caption = "Current Collector", .left = 4320, .top = 0,
+                 .width = 1185, .height = 195, .flags = Centred | AutoSize},
+                {CONTROL(lblShowHide), .caption = "Use Win + Alt to Hide or Unhide Program",
+                 .left = 480, .top = 2280, .width = 5175, .height = 255, .flags = Centred},
+                {CONTROL(Timer1)},
+            },
+        .menus =
+            {
+                {"mnuFile",
+                 "&File",
+                 {{ENTRY(mnuNew), .caption = "&Create a New Collector"},
+                  {ENTRY(mnuOpen), .caption = "&Open an Existing Collector"},
+                  {ENTRY(mnuSave), .caption = "&Save Current Collector As..."},
+                  {ENTRY(mnuDelete), .caption = "&Delete a Collector"},
+                  {ENTRY(mnuExit), .caption = "E&xit"}}},
+                {"mnuhelp",
+                 "&Help",
+                 {{ENTRY(mnuProgHelp), .caption = "&Help"},
+                  {ENTRY(mnuAbout), .caption = "&About"}}},
+            },
     };
-    static const char* const names[15] = {"img1",  "img2",  "img3",  "img4",  "img5",
-                                          "img6",  "img7",  "img8",  "img9",  "img10",
-                                          "img11", "img12", "img13", "img14", "img15"};
-    constexpr std::array<int, 5> lefts = {3360, 4440, 5520, 6600, 7680};
-    constexpr std::array<int, 3> tops = {600, 1680, 2760};
-    for (int n = 1; n <= 15; ++n)
-        c.push_back({names[n - 1], Kind::Image, "", lefts[(n - 1) / 3], tops[(n - 1) % 3], 975, 975,
-                     -1, Hidden | Stretch | Border | Clickable});
-    c.push_back(
-        {"Label2", Kind::Label, "Current Clipboard Contents", 240, 360, 2655, 255, -1, Centred});
-    c.push_back({"Label3", Kind::Label, "Current Collector", 4680, 0, 1215, 255, -1, NoFlags});
-    c.push_back({"lblCollector", Kind::Label, "", 5040, 240, 555, 255, -1,
-                 Green | Border | Centred | AutoSize | Clickable});
-    c.push_back({"Label1", Kind::Label, "Use Win + Alt to Hide Or Unhide Program", 2640, 4440, 3135,
-                 255, -1, NoFlags});
-    c.push_back({"Timer1", Kind::Timer, "", 0, 0, 0, 0, -1, NoFlags});
-    return c;
 }
 
-std::array<WindowLayout, kFormCount> Build() {
-    return {{
-        {FormId::frmMain,
-         "frmMain",
-         Title("Quorrel", 24, "Text Mode"),
-         Frame::FixedSingle,
-         true,
-         false,
-         true,
-         true,
-         0,
-         0,
-         6795,
-         2430,
-         3270,
-         {
-             {"Text1", Kind::TextBox, "", 120, 480, 6495, 375, 0, NoFlags},
-             {"cmdAddToClipboard", Kind::Button, "Add to &Clipboard", 240, 1080, 1335, 495, 1,
-              NoFlags},
-             {"cmdAdd", Kind::Button, "&Add to Collector", 240, 1680, 1335, 495, 2, NoFlags},
-             {"cmdClear", Kind::Button, "Clear Clipboar&d", 1680, 1080, 1335, 495, 3, NoFlags},
-             {"cmdPreview", Kind::Button, "&Paste Preview", 1680, 1680, 1335, 495, 4, NoFlags},
-             {"Combo1", Kind::Combo, "Select To Replace Clipboard Contents", 3120, 1200, 3135, 315,
-              5, NoFlags},
-             {"cmdClipPrev", Kind::Button, "Pre&view Clips", 3120, 1680, 1215, 495, 6, NoFlags},
-             {"cmdPix", Kind::Button, "&Graphics Mode", 4560, 1680, 1335, 495, 7, NoFlags},
-             {"Label1", Kind::Label, "Current Clipboard Contents", 360, 240, 2175, 255, -1,
-              NoFlags},
-             {"Label2", Kind::Label, "Collection", 3480, 960, 2055, 255, -1, NoFlags},
-             {"lblCollector", Kind::Label, "Select a Collector", 4320, 240, 1305, 255, -1,
-              Green | Border | Centred | AutoSize | Clickable},
-             {"Label3", Kind::Label, "Current Collector", 4320, 0, 1185, 195, -1,
-              Centred | AutoSize},
-             {"lblShowHide", Kind::Label, "Use Win + Alt to Hide or Unhide Program", 480, 2280,
-              5175, 255, -1, Centred},
-             {"Timer1", Kind::Timer, "", 0, 0, 0, 0, -1, NoFlags},
-         },
-         kMainMenus},
-        {FormId::frmPix, "frmPix", Title("Quorrel", 33, "Graphics Mode"), Frame::FixedSingle, true,
-         false, true, true, 0, 0, 9135, 4845, 5565, PixControls(), kPixMenus},
-        {FormId::frmNameTxt,
-         "frmNameTxt",
-         "Create Collector",
-         Frame::Sizable,
-         false,
-         false,
-         true,
-         true,
-         0,
-         0,
-         4965,
-         2070,
-         2520,
-         {
-             {"Text1", Kind::TextBox, "", 240, 720, 4335, 375, 0, NoFlags},
-             {"cmdOk", Kind::Button, "&OK", 1920, 1440, 1215, 495, 2, Disabled | Default},
-             {"cmdCancel", Kind::Button, "&Cancel", 3360, 1440, 1215, 495, 3, NoFlags},
-             {"Label1", Kind::Label, "Give the new collector a name", 240, 360, 2295, 255, -1,
-              NoFlags},
-         },
-         {}},
-        {FormId::frmOpen,
-         "frmOpen",
-         "Open Collector",
-         Frame::Sizable,
-         false,
-         false,
-         true,
-         true,
-         0,
-         0,
-         5265,
-         1950,
-         2400,
-         {
-             {"Combo1", Kind::Combo, "Select a collector", 960, 600, 3495, 315, 0, NoFlags},
-             {"cmdOk", Kind::Button, "&OK", 1440, 1320, 1215, 495, 1, Disabled},
-             {"cmdCancel", Kind::Button, "&Cancel", 3000, 1320, 1215, 495, 2, NoFlags},
-         },
-         {}},
-        {FormId::frmPreview,
-         "frmPreview",
-         Title("Quorrel", 54, "Paste Preview"),
-         Frame::FixedSingle,
-         true,
-         false,
-         true,
-         true,
-         0,
-         0,
-         9810,
-         4620,
-         5115,
-         {
-             {"RichTextBox1", Kind::RichText, "", 240, 240, 9375, 3735, 0, NoFlags},
-             {"cmdOk", Kind::Button, "&OK", 3720, 4080, 1215, 495, 1, Default},
-             {"cmdCancel", Kind::Button, "&Cancel", 5160, 4080, 1215, 495, 2, NoFlags},
-         },
-         {}},
-        {FormId::frmDelete,
-         "frmDelete",
-         Title("Quorrel", 13, "Delete Collector"),
-         Frame::FixedSingle,
-         false,
-         false,
-         true,
-         true,
-         0,
-         0,
-         5925,
-         1950,
-         2385,
-         {
-             {"Combo1", Kind::Combo, "", 360, 480, 4575, 315, 0, NoFlags},
-             {"cmdOk", Kind::Button, "&OK", 3000, 1320, 1215, 495, 2, Default},
-             {"cmdCancel", Kind::Button, "&Cancel", 4440, 1320, 1215, 495, 3, NoFlags},
-             {"Label1", Kind::Label, "Choose a Collector to Delete", 720, 240, 4575, 255, -1,
-              NoFlags},
-             {"lblSkip", Kind::Label, "", 120, 960, 5640, 195, -1, WordWrap},
-         },
-         {}},
-        {FormId::frmSaveAs,
-         "frmSaveAs",
-         Title("Quorrel", 8, "Save As..."),
-         Frame::Sizable,
-         false,
-         false,
-         true,
-         true,
-         0,
-         0,
-         5880,
-         1980,
-         2430,
-         {
-             {"Label1", Kind::Label, "Type In The Name To Save Colledctor As", 240, 360, 3015, 255,
-              -1, NoFlags},
-             {"Text1", Kind::TextBox, "", 240, 720, 5295, 375, 1, NoFlags},
-             {"cmdOk", Kind::Button, "&OK", 2640, 1320, 1215, 495, 2, Disabled | Default},
-             {"cmdCancel", Kind::Button, "&Cancel", 3960, 1320, 1215, 495, 3, NoFlags},
-         },
-         {}},
-        {FormId::frmPixView,
-         "frmPixView",
-         Title("Quorrel", 20, "Preview"),
-         Frame::Sizable,
-         true,
-         false,
-         true,
-         true,
-         0,
-         0,
-         6420,
-         4155,
-         0,
-         {
-             {"Image1", Kind::Image, "", 120, 120, 6135, 3975, -1, Clickable},
-         },
-         {}},
-        {FormId::frmAbout,
-         "frmAbout",
-         "About Quorrel ",
-         Frame::FixedDialog,
-         false,
-         false,
-         false,
-         false,
-         2430,
-         2475,
-         6195,
-         3360,
-         3975,
-         {
-             {"cmdOK", Kind::Button, "OK", 4245, 2625, 1260, 345, 0, Default | Cancel},
-             {"cmdSysInfo", Kind::Button, "&System Info...", 4260, 3075, 1245, 345, 1, NoFlags},
-             {"Image1", Kind::Image, "", 120, 240, 2895, 2145, -1, Stretch},
-             {"Label1", Kind::Label, "Quorrel ", 3240, 960, 2175, 255, -1, Bold975},
-             {"lblVersion", Kind::Label, "   Version 1.0", 3240, 1680, 1095, 375, -1, NoFlags},
-             {"lblBuild", Kind::Label, "Build 2", 4440, 1680, 1215, 495, -1, NoFlags},
-         },
-         {}},
-        {FormId::frmFirst,
-         "frmFirst",
-         "Create Collector",
-         Frame::Sizable,
-         false,
-         false,
-         true,
-         true,
-         0,
-         0,
-         5910,
-         1860,
-         2310,
-         {
-             {"Text1", Kind::TextBox, "", 480, 600, 4935, 375, 0, NoFlags},
-             {"cmdOk", Kind::Button, "&OK", 840, 1200, 1215, 495, 1, Disabled | Default},
-             {"cmdCancel", Kind::Button, "&Cancel", 2280, 1200, 1215, 495, 2, NoFlags},
-             {"cmdHelp", Kind::Button, "&Help", 3720, 1200, 1215, 495, 3, NoFlags},
-             {"Label1", Kind::Label, "Give the new Collector a name", 600, 240, 3135, 255, -1,
-              NoFlags},
-         },
-         {}},
-        {FormId::frmClipPrev,
-         "frmClipPrev",
-         Title("Quorrel", 35, "Clip Preview"),
-         Frame::Sizable,
-         true,
-         false,
-         true,
-         true,
-         0,
-         0,
-         9810,
-         4575,
-         5115,
-         {
-             {"cmdAdd", Kind::Button, "&Add to Clipboard", 7080, 4080, 1215, 495, 0, NoFlags},
-             {"cmdClose", Kind::Button, "&Close", 8400, 4080, 1215, 495, 1, NoFlags},
-             {"RichTextBox1", Kind::RichText, "", 120, 120, 9495, 3855, 2, NoFlags},
-             {"cmdBack", Kind::Button, "&Back", 3600, 4080, 1215, 495, 3, Disabled},
-             {"cmdNext", Kind::Button, "&Next", 4800, 4080, 1215, 495, 4, NoFlags},
-             {"File1", Kind::FileList, "", 240, 4080, 1215, 480, 5, Hidden},
-             {"Label1", Kind::Label, "", 6240, 4200, 150, 360, -1, Bold12 | Border | AutoSize},
-         },
-         {}},
-    }};
+WindowLayout Pix() {
+    using Ctls = frmPixControls;
+    // The picture slots stand in five columns of three, img1 at the top left.
+    auto slot = [](BindFn bind, const char* name, int n) {
+        return ControlLayout{.name = name,
+                             .bind = bind,
+                             .kind = Kind::Image,
+                             .left = 3360 + 1080 * ((n - 1) / 3),
+                             .top = 600 + 1080 * ((n - 1) % 3),
+                             .width = 975,
+                             .height = 975,
+                             .flags = Hidden | Stretch | Border | Clickable};
+    };
+#define PICTURE_SLOT(n) slot(&layout::Bind<Ctls, &Ctls::img##n>, "img" #n, n)
+    return {
+        .id = FormId::frmPix,
+        .name = "frmPix",
+        .title = Title("Quorrel", 33, "Graphics Mode"),
+        .minBox = true,
+        .clientWidth = 9135,
+        .clientHeight = 4845,
+        .loadHeight = 5565,
+        .controls =
+            {
+                {CONTROL(cmdClear), .caption = "Clear Clipboard", .left = 120, .top = 3840,
+                 .width = 1335, .height = 495, .tab = 0},
+                {CONTROL(cmdSave), .caption = "Add To Collector", .left = 1560, .top = 3840,
+                 .width = 1335, .height = 495, .tab = 1, .flags = Default},
+                {CONTROL(cmdPreview), .caption = "Preview", .left = 3000, .top = 3840,
+                 .width = 1335, .height = 495, .tab = 2},
+                {CONTROL(cmdCapture), .caption = "Capture Screen", .left = 4440, .top = 3840,
+                 .width = 1335, .height = 495, .tab = 3},
+                {CONTROL(cmdText), .caption = "&Text Mode", .left = 5880, .top = 3840,
+                 .width = 1335, .height = 495, .tab = 4},
+                {CONTROL(imgClipboard), .left = 120, .top = 720, .width = 3015, .height = 3015,
+                 .flags = Stretch | Border | Clickable},
+                PICTURE_SLOT(1),
+                PICTURE_SLOT(2),
+                PICTURE_SLOT(3),
+                PICTURE_SLOT(4),
+                PICTURE_SLOT(5),
+                PICTURE_SLOT(6),
+                PICTURE_SLOT(7),
+                PICTURE_SLOT(8),
+                PICTURE_SLOT(9),
+                PICTURE_SLOT(10),
+                PICTURE_SLOT(11),
+                PICTURE_SLOT(12),
+                PICTURE_SLOT(13),
+                PICTURE_SLOT(14),
+                PICTURE_SLOT(15),
+                {CONTROL(Label2), .caption = "Current Clipboard Contents", .left = 240, .top = 360,
+                 .width = 2655, .height = 255, .flags = Centred},
+                {CONTROL(Label3), .caption = "Current Collector", .left = 4680, .top = 0,
+                 .width = 1215, .height = 255},
+                {CONTROL(lblCollector), .left = 5040, .top = 240, .width = 555, .height = 255,
+                 .flags = Green | Border | Centred | AutoSize | Clickable},
+                {CONTROL(Label1), .caption = "Use Win + Alt to Hide Or Unhide Program",
+                 .left = 2640, .top = 4440, .width = 3135, .height = 255},
+                {CONTROL(Timer1)},
+            },
+        .menus =
+            {
+                {"mnuFile",
+                 "&File",
+                 {{ENTRY(mnuCreate), .caption = "&Create a New Collector"},
+                  {ENTRY(mnuOpen), .caption = "&Open an Existing Collector"},
+                  {ENTRY(mnuSave), .caption = "&Save Current Collector As..."},
+                  {ENTRY(mnuDelete), .caption = "&Delete a Collector"},
+                  {ENTRY(mnuExit), .caption = "E&xit"}}},
+                {"mnuHelp",
+                 "&Help",
+                 {{ENTRY(mnuProgHelp), .caption = "&Help"},
+                  {ENTRY(mnuAbout), .caption = "&About"}}},
+            },
+    };
+#undef PICTURE_SLOT
+}
+
+WindowLayout NameTxt() {
+    using Ctls = frmNameTxtControls;
+    return {
+        .id = FormId::frmNameTxt,
+        .name = "frmNameTxt",
+        .title = "Create Collector",
+        .frame = Frame::Sizable,
+        .clientWidth = 4965,
+        .clientHeight = 2070,
+        .loadHeight = 2520,
+        .controls =
+            {
+                {CONTROL(Text1), .left = 240, .top = 720, .width = 4335, .height = 375, .tab = 0},
+                {CONTROL(cmdOk), .caption = "&OK", .left = 1920, .top = 1440, .width = 1215,
+                 .height = 495, .tab = 2, .flags = Disabled | Default},
+                {CONTROL(cmdCancel), .caption = "&Cancel", .left = 3360, .top = 1440, .width = 1215,
+                 .height = 495, .tab = 3},
+                {CONTROL(Label1), .caption = "Give the new collector a name", .left = 240,
+                 .top = 360, .width = 2295, .height = 255},
+            },
+    };
+}
+
+WindowLayout Open() {
+    using Ctls = frmOpenControls;
+    return {
+        .id = FormId::frmOpen,
+        .name = "frmOpen",
+        .title = "Open Collector",
+        .frame = Frame::Sizable,
+        .clientWidth = 5265,
+        .clientHeight = 1950,
+        .loadHeight = 2400,
+        .controls =
+            {
+                {CONTROL(Combo1), .caption = "Select a collector", .left = 960, .top = 600,
+                 .width = 3495, .height = 315, .tab = 0},
+                {CONTROL(cmdOk), .caption = "&OK", .left = 1440, .top = 1320, .width = 1215,
+                 .height = 495, .tab = 1, .flags = Disabled},
+                {CONTROL(cmdCancel), .caption = "&Cancel", .left = 3000, .top = 1320, .width = 1215,
+                 .height = 495, .tab = 2},
+            },
+    };
+}
+
+WindowLayout Preview() {
+    using Ctls = frmPreviewControls;
+    return {
+        .id = FormId::frmPreview,
+        .name = "frmPreview",
+        .title = Title("Quorrel", 54, "Paste Preview"),
+        .minBox = true,
+        .clientWidth = 9810,
+        .clientHeight = 4620,
+        .loadHeight = 5115,
+        .controls =
+            {
+                {CONTROL(RichTextBox1), .left = 240, .top = 240, .width = 9375, .height = 3735,
+                 .tab = 0},
+                {CONTROL(cmdOk), .caption = "&OK", .left = 3720, .top = 4080, .width = 1215,
+                 .height = 495, .tab = 1, .flags = Default},
+                {CONTROL(cmdCancel), .caption = "&Cancel", .left = 5160, .top = 4080, .width = 1215,
+                 .height = 495, .tab = 2},
+            },
+    };
+}
+
+WindowLayout Delete() {
+    using Ctls = frmDeleteControls;
+    return {
+        .id = FormId::frmDelete,
+        .name = "frmDelete",
+        .title = Title("Quorrel", 13, "Delete Collector"),
+        .clientWidth = 5925,
+        .clientHeight = 1950,
+        .loadHeight = 2385,
+        .controls =
+            {
+                {CONTROL(Combo1), .left = 360, .top = 480, .width = 4575, .height = 315, .tab = 0},
+                {CONTROL(cmdOk), .caption = "&OK", .left = 3000, .top = 1320, .width = 1215,
+                 .height = 495, .tab = 2, .flags = Default},
+                {CONTROL(cmdCancel), .caption = "&Cancel", .left = 4440, .top = 1320, .width = 1215,
+                 .height = 495, .tab = 3},
+                {CONTROL(Label1), .caption = "Choose a Collector to Delete", .left = 720,
+                 .top = 240, .width = 4575, .height = 255},
+                {CONTROL(lblSkip), .left = 120, .top = 960, .width = 5640, .height = 195,
+                 .flags = WordWrap},
+            },
+    };
+}
+
+WindowLayout SaveAs() {
+    using Ctls = frmSaveAsControls;
+    return {
+        .id = FormId::frmSaveAs,
+        .name = "frmSaveAs",
+        .title = Title("Quorrel", 8, "Save As..."),
+        .frame = Frame::Sizable,
+        .clientWidth = 5880,
+        .clientHeight = 1980,
+        .loadHeight = 2430,
+        .controls =
+            {
+                {CONTROL(Label1), .caption = "Type In The Name To Save Colledctor As", .left = 240,
+                 .top = 360, .width = 3015, .height = 255},
+                {CONTROL(Text1), .left = 240, .top = 720, .width = 5295, .height = 375, .tab = 1},
+                {CONTROL(cmdOk), .caption = "&OK", .left = 2640, .top = 1320, .width = 1215,
+                 .height = 495, .tab = 2, .flags = Disabled | Default},
+                {CONTROL(cmdCancel), .caption = "&Cancel", .left = 3960, .top = 1320, .width = 1215,
+                 .height = 495, .tab = 3},
+            },
+    };
+}
+
+WindowLayout PixView() {
+    using Ctls = frmPixViewControls;
+    return {
+        .id = FormId::frmPixView,
+        .name = "frmPixView",
+        .title = Title("Quorrel", 20, "Preview"),
+        .frame = Frame::Sizable,
+        .minBox = true,
+        .clientWidth = 6420,
+        .clientHeight = 4155,
+        .controls =
+            {
+                {CONTROL(Image1), .left = 120, .top = 120, .width = 6135, .height = 3975,
+                 .flags = Clickable},
+            },
+    };
+}
+
+WindowLayout About() {
+    using Ctls = frmAboutControls;
+    return {
+        .id = FormId::frmAbout,
+        .name = "frmAbout",
+        .title = "About Quorrel ",
+        .frame = Frame::FixedDialog,
+        .inTaskbar = false,
+        .centred = false,
+        .fixedLeft = 2430,
+        .fixedTop = 2475,
+        .clientWidth = 6195,
+        .clientHeight = 3360,
+        .loadHeight = 3975,
+        .controls =
+            {
+                {CONTROL(cmdOK), .caption = "OK", .left = 4245, .top = 2625, .width = 1260,
+                 .height = 345, .tab = 0, .flags = Default | Cancel},
+                {CONTROL(cmdSysInfo), .caption = "&System Info...", .left = 4260, .top = 3075,
+                 .width = 1245, .height = 345, .tab = 1},
+                {CONTROL(Image1), .left = 120, .top = 240, .width = 2895, .height = 2145,
+                 .flags = Stretch},
+                {CONTROL(Label1), .caption = "Quorrel ", .left = 3240, .top = 960, .width = 2175,
+                 .height = 255, .flags = Bold975},
+                {CONTROL(lblVersion), .caption = "   Version 1.0", .left = 3240, .top = 1680,
+                 .width = 1095, .height = 375},
+                {CONTROL(lblBuild), .caption = "Build 2", .left = 4440, .top = 1680, .width = 1215,
+                 .height = 495},
+            },
+    };
+}
+
+WindowLayout First() {
+    using Ctls = frmFirstControls;
+    return {
+        .id = FormId::frmFirst,
+        .name = "frmFirst",
+        .title = "Create Collector",
+        .frame = Frame::Sizable,
+        .clientWidth = 5910,
+        .clientHeight = 1860,
+        .loadHeight = 2310,
+        .controls =
+            {
+                {CONTROL(Text1), .left = 480, .top = 600, .width = 4935, .height = 375, .tab = 0},
+                {CONTROL(cmdOk), .caption = "&OK", .left = 840, .top = 1200, .width = 1215,
+                 .height = 495, .tab = 1, .flags = Disabled | Default},
+                {CONTROL(cmdCancel), .caption = "&Cancel", .left = 2280, .top = 1200, .width = 1215,
+                 .height = 495, .tab = 2},
+                {CONTROL(cmdHelp), .caption = "&Help", .left = 3720, .top = 1200, .width = 1215,
+                 .height = 495, .tab = 3},
+                {CONTROL(Label1), .caption = "Give the new Collector a name", .left = 600,
+                 .top = 240, .width = 3135, .height = 255},
+            },
+    };
+}
+
+WindowLayout ClipPrev() {
+    using Ctls = frmClipPrevControls;
+    return {
+        .id = FormId::frmClipPrev,
+        .name = "frmClipPrev",
+        .title = Title("Quorrel", 35, "Clip Preview"),
+        .frame = Frame::Sizable,
+        .minBox = true,
+        .clientWidth = 9810,
+        .clientHeight = 4575,
+        .loadHeight = 5115,
+        .controls =
+            {
+                {CONTROL(cmdAdd), .caption = "&Add to Clipboard", .left = 7080, .top = 4080,
+                 .width = 1215, .height = 495, .tab = 0},
+                {CONTROL(cmdClose), .caption = "&Close", .left = 8400, .top = 4080, .width = 1215,
+                 .height = 495, .tab = 1},
+                {CONTROL(RichTextBox1), .left = 120, .top = 120, .width = 9495, .height = 3855,
+                 .tab = 2},
+                {CONTROL(cmdBack), .caption = "&Back", .left = 3600, .top = 4080, .width = 1215,
+                 .height = 495, .tab = 3, .flags = Disabled},
+                {CONTROL(cmdNext), .caption = "&Next", .left = 4800, .top = 4080, .width = 1215,
+                 .height = 495, .tab = 4},
+                {CONTROL(File1), .left = 240, .top = 4080, .width = 1215, .height = 480, .tab = 5,
+                 .flags = Hidden},
+                {CONTROL(Label1), .left = 6240, .top = 4200, .width = 150, .height = 360,
+                 .flags = Bold12 | Border | AutoSize},
+            },
+    };
 }
 
 } // namespace
 
 const WindowLayout& LayoutOf(FormId id) {
-    static const std::array<WindowLayout, kFormCount> layouts = Build();
+    // In the order of FormId.
+    static const std::array<WindowLayout, kFormCount> layouts = {
+        Main(),   Pix(),     NameTxt(), Open(),  Preview(),  Delete(),
+        SaveAs(), PixView(), About(),   First(), ClipPrev(),
+    };
     return layouts[static_cast<int>(id)];
 }
 

@@ -3,11 +3,15 @@
 // timer and losing the focus.
 #include "Context.h"
 
+class QAction;
+
 namespace quorrel {
 
 class Form;
+struct ModeControls;
 
-// `createEntry` names the menu entry of "&Create a New Collector" (it differs between the two).
-void ConnectModeWindow(Form& window, Context& ctx, const char* createEntry, bool isTextMode);
+// `createEntry` is the menu entry "&Create a New Collector" (its name differs between the two).
+void ConnectModeWindow(Form& window, Context& ctx, const ModeControls& ui, QAction* createEntry,
+                       bool isTextMode);
 
 } // namespace quorrel

@@ -9,16 +9,13 @@
 
 namespace quorrel {
 
-frmAbout::frmAbout(Context& c) : Form(FormId::frmAbout, c) {
-    connect(Ctl<QPushButton>("cmdOK"), &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(Ctl<QPushButton>("cmdSysInfo"), &QPushButton::clicked, this,
-            &frmAbout::cmdSysInfo_Click);
-    Ctl<ImageBox>("Image1")->SetPicture(ProductPicture());
+frmAbout::frmAbout(Context& c) : FormOf(c) {
+    ConnectTrapped(ui.cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    ConnectTrapped(ui.cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+    ui.Image1->SetPicture(ProductPicture());
 }
 
-void frmAbout::Form_Load() {
-    SetOuterHeight(3975);
-}
+void frmAbout::Form_Load() {}
 
 void frmAbout::cmdOK_Click() {
     ctx.forms.Unload(FormId::frmAbout);

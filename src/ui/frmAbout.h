@@ -5,7 +5,7 @@ namespace quorrel {
 
 // The About box: the program's name, version and picture, and the way to the system
 // information tool.
-class frmAbout : public Form {
+class frmAbout : public FormOf<frmAboutControls> {
     Q_OBJECT
   public:
     explicit frmAbout(Context& ctx);

@@ -20,7 +20,7 @@ using namespace quorrel::test;
 namespace {
 
 QComboBox* ClipList(World& w) {
-    return w.app->Get<frmMain>(FormId::frmMain)->Ctl<QComboBox>("Combo1");
+    return w.app->Get<frmMain>(FormId::frmMain)->ui.Combo1;
 }
 
 } // namespace
@@ -48,8 +48,8 @@ TEST(Startup, EmptyLabelOpensTheDataFolderItselfWithAnEmptyList) {
     EXPECT_EQ(w.Read("Clips/Data/Settings.ini"),
               "[Collector]\r\nOpen=" + w.Path("Clips/Data/") + "\r\nLabel=\r\n");
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    EXPECT_EQ(main->Ctl<QLabel>("lblCollector")->text(), "  ");
-    EXPECT_EQ(w.app->Get<frmPix>(FormId::frmPix)->Ctl<QLabel>("lblCollector")->text(), "  ");
+    EXPECT_EQ(main->ui.lblCollector->text(), "  ");
+    EXPECT_EQ(w.app->Get<frmPix>(FormId::frmPix)->ui.lblCollector->text(), "  ");
     EXPECT_EQ(ClipList(w)->count(), 0);
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(w.app->Loaded(FormId::frmPix)->isVisible());
@@ -80,8 +80,8 @@ TEST(Startup, LoadTakesTheClipboardTextAndStartsTheHotKeyTimer) {
     w.MakeCollector("Work");
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    EXPECT_EQ(main->Ctl<QLineEdit>("Text1")->text(), "already there");
-    auto* timer = main->findChild<QTimer*>("Timer1");
+    EXPECT_EQ(main->ui.Text1->text(), "already there");
+    auto* timer = main->ui.Timer1;
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 200);
     EXPECT_TRUE(timer->isActive());
@@ -92,7 +92,7 @@ TEST(Startup, LabelNamingNoCollectorStartsAndAddReportsTheMissingFolder) {
     w.Write("Clips/Data/Settings.ini", "[Collector]\r\nLabel=Gone\r\n");
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    main->Ctl<QLineEdit>("Text1")->setText("text");
+    main->ui.Text1->setText("text");
     main->cmdAdd_Click();
     ASSERT_EQ(w.messages.shown.size(), 1);
     EXPECT_EQ(w.messages.shown[0], "76 Path not found");

@@ -35,15 +35,15 @@ struct StoreFaults : ::testing::Test {
     frmMain* Main() { return w.app->Get<frmMain>(FormId::frmMain); }
     frmPix* Pix() { return w.app->Get<frmPix>(FormId::frmPix); }
     QStringList Items() {
-        auto* c = Main()->Ctl<QComboBox>("Combo1");
+        auto* c = Main()->ui.Combo1;
         QStringList l;
         for (int i = 0; i < c->count(); ++i)
             l << c->itemText(i);
         return l;
     }
-    QString Label() { return Main()->Ctl<QLabel>("lblCollector")->text(); }
+    QString Label() { return Main()->ui.lblCollector->text(); }
     void Add(const QString& text) {
-        Main()->Ctl<QLineEdit>("Text1")->setText(text);
+        Main()->ui.Text1->setText(text);
         Main()->cmdAdd_Click();
     }
 };
@@ -128,7 +128,7 @@ TEST_F(StoreFaults, AFailedOpenLeavesThePreviousCollectorOpen) {
     w.Write("Clips/Data/Settings.ini", settings);
     w.app->Show(FormId::frmOpen);
     auto* d = w.app->Get<frmOpen>(FormId::frmOpen);
-    auto* combo = d->Ctl<QComboBox>("Combo1");
+    auto* combo = d->ui.Combo1;
     combo->setCurrentIndex(combo->findText("Home"));
     emit combo->activated(combo->currentIndex());
     d->cmdOk_Click();
@@ -154,7 +154,7 @@ TEST_F(StoreFaults, AFailedCreateLeavesTheWindowsAndTheStoreAsTheyWere) {
     const std::string settings = w.Read("Clips/Data/Settings.ini");
     w.app->Show(FormId::frmNameTxt);
     auto* d = w.app->Get<frmNameTxt>(FormId::frmNameTxt);
-    d->Ctl<QLineEdit>("Text1")->setText("New");
+    d->ui.Text1->setText("New");
     {
         FileSizeLimit limit(10);
         d->cmdOk_Click();
@@ -181,7 +181,7 @@ TEST_F(StoreFaults, DeleteKeepsACollectorHoldingAReadOnlyFile) {
     w.app->Main();
     w.app->Show(FormId::frmDelete);
     auto* d = w.app->Get<frmDelete>(FormId::frmDelete);
-    auto* combo = d->Ctl<QComboBox>("Combo1");
+    auto* combo = d->ui.Combo1;
     combo->setCurrentIndex(combo->findText("Old"));
     emit combo->activated(combo->currentIndex());
     d->cmdOk_Click();
@@ -221,7 +221,7 @@ TEST_F(StoreFaults, AStoreThisUserMayOnlyReadStartsAndAnAddNamesTheFile) {
     EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join(" | ").toStdString();
     EXPECT_TRUE(Main()->isVisible());
     EXPECT_EQ(Items(), (QStringList{"1) one", "2) two"}));
-    emit Main()->Ctl<QComboBox>("Combo1")->activated(1);
+    emit Main()->ui.Combo1->activated(1);
     EXPECT_EQ(w.clipboard.GetText(), "two");
     Add("three");
     ASSERT_EQ(w.messages.shown.size(), 1);

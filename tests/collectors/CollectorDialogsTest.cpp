@@ -45,8 +45,8 @@ struct Dialogs : ::testing::Test {
         return w.app->Get<T>(id);
     }
     frmMain* Main() { return w.app->Get<frmMain>(FormId::frmMain); }
-    QString MainLabel() { return Main()->Ctl<QLabel>("lblCollector")->text(); }
-    QComboBox* MainList() { return Main()->Ctl<QComboBox>("Combo1"); }
+    QString MainLabel() { return Main()->ui.lblCollector->text(); }
+    QComboBox* MainList() { return Main()->ui.Combo1; }
     static QStringList Items(QComboBox* c) {
         QStringList l;
         for (int i = 0; i < c->count(); ++i)
@@ -71,8 +71,8 @@ TEST_F(Dialogs, NameBoxesEnableOkExactlyWhileTheyHoldACharacter) {
     for (FormId id : {FormId::frmNameTxt, FormId::frmSaveAs}) {
         w.app->Show(id);
         auto* form = static_cast<quorrel::Form*>(w.app->Form(id));
-        auto* text1 = form->Ctl<QLineEdit>("Text1");
-        auto* ok = form->Ctl<QPushButton>("cmdOk");
+        auto* text1 = Named<QLineEdit>(form, "Text1");
+        auto* ok = Named<QPushButton>(form, "cmdOk");
         EXPECT_FALSE(ok->isEnabled());
         QTest::keyClick(text1, Qt::Key_Return); // a disabled default button is not pressed
         EXPECT_TRUE(w.app->IsLoaded(id));
@@ -89,8 +89,8 @@ TEST_F(Dialogs, NameBoxesEnableOkExactlyWhileTheyHoldACharacter) {
 TEST_F(Dialogs, EnterCreatesTheCollectorKeepingItsBlanksAndResetsTheTextWindow) {
     Start();
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
-    Type(d->Ctl<QLineEdit>("Text1"), " New ");
-    QTest::keyClick(d->Ctl<QLineEdit>("Text1"), Qt::Key_Return);
+    Type(d->ui.Text1, " New ");
+    QTest::keyClick(d->ui.Text1, Qt::Key_Return);
     EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
     const std::string folder = w.Path("Clips/Data/ New /");
     EXPECT_EQ(w.app->State().CollectorPath, folder);
@@ -102,7 +102,7 @@ TEST_F(Dialogs, EnterCreatesTheCollectorKeepingItsBlanksAndResetsTheTextWindow) 
     EXPECT_EQ(MainLabel(), "  New  ");
     EXPECT_EQ(MainList()->count(), 0);
     EXPECT_EQ(MainList()->currentText(), " New ");
-    EXPECT_TRUE(Main()->Ctl<QPushButton>("cmdAdd")->isEnabled());
+    EXPECT_TRUE(Main()->ui.cmdAdd->isEnabled());
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmNameTxt));
     EXPECT_FALSE(w.busy.busy);
 }
@@ -127,8 +127,8 @@ TEST_F(Dialogs, CreateHidesEveryPictureSlotOfTheOldCollector) {
     };
     ASSERT_EQ(shown().size(), 15u);
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
-    Type(d->Ctl<QLineEdit>("Text1"), "New");
-    QTest::keyClick(d->Ctl<QLineEdit>("Text1"), Qt::Key_Return);
+    Type(d->ui.Text1, "New");
+    QTest::keyClick(d->ui.Text1, Qt::Key_Return);
     EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
     EXPECT_EQ(shown(), std::vector<int>{});
 }
@@ -151,16 +151,16 @@ TEST_F(Dialogs, ATakenOrUnusableNameChangesNothing) {
          false},
     };
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
-    auto* text1 = d->Ctl<QLineEdit>("Text1");
+    auto* text1 = d->ui.Text1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         w.messages.shown.clear();
         text1->clear();
         Type(text1, c.name);
-        QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+        QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
         EXPECT_EQ(w.messages.shown, QStringList{c.message});
         EXPECT_EQ(text1->text().isEmpty(), c.boxEmptied);
-        EXPECT_EQ(d->Ctl<QPushButton>("cmdOk")->isEnabled(), !c.boxEmptied);
+        EXPECT_EQ(d->ui.cmdOk->isEnabled(), !c.boxEmptied);
         EXPECT_TRUE(w.app->IsLoaded(FormId::frmNameTxt));
         EXPECT_EQ(w.Read(kAppIni), ini);
         EXPECT_EQ(w.app->State().CollectorPath, path);
@@ -171,7 +171,7 @@ TEST_F(Dialogs, ATakenOrUnusableNameChangesNothing) {
     // After a refusal another name goes through.
     text1->clear();
     Type(text1, "Other");
-    QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+    QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
     EXPECT_TRUE(w.Exists("Clips/Data/Other/Settings.ini"));
 }
 
@@ -179,7 +179,7 @@ TEST_F(Dialogs, ANameTooLongForTheFileSystemIsToldBeforeAnythingIsWritten) {
     Start();
     const std::string ini = w.Read(kAppIni);
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
-    d->Ctl<QLineEdit>("Text1")->setText(QString(300, QLatin1Char('n'))); // beyond a name's length
+    d->ui.Text1->setText(QString(300, QLatin1Char('n'))); // beyond a name's length
     d->cmdOk_Click();
     ASSERT_EQ(w.messages.shown.size(), 1);
     EXPECT_TRUE(w.messages.shown[0].startsWith("The name is too long"))
@@ -191,15 +191,15 @@ TEST_F(Dialogs, ANameTooLongForTheFileSystemIsToldBeforeAnythingIsWritten) {
 TEST_F(Dialogs, ShowingAnOpenDialogAgainDoesNotReloadIt) {
     Start();
     auto* d = Open<frmNameTxt>(FormId::frmNameTxt);
-    Type(d->Ctl<QLineEdit>("Text1"), "half typed");
+    Type(d->ui.Text1, "half typed");
     EXPECT_EQ(Open<frmNameTxt>(FormId::frmNameTxt), d);
-    EXPECT_EQ(d->Ctl<QLineEdit>("Text1")->text(), "half typed");
+    EXPECT_EQ(d->ui.Text1->text(), "half typed");
 
     auto* del = Open<frmDelete>(FormId::frmDelete);
-    const int before = del->Ctl<QComboBox>("Combo1")->count();
+    const int before = del->ui.Combo1->count();
     w.MakeCollector("Later", {}, false);
     Open<frmDelete>(FormId::frmDelete);
-    EXPECT_EQ(del->Ctl<QComboBox>("Combo1")->count(), before);
+    EXPECT_EQ(del->ui.Combo1->count(), before);
 }
 
 // ---- First run ----
@@ -215,12 +215,12 @@ struct FirstRun : Dialogs {
 };
 
 TEST_F(FirstRun, HelpThenOkCreatesTheFirstCollectorAndShowsTheTextWindow) {
-    QTest::mouseClick(first->Ctl<QPushButton>("cmdHelp"), Qt::LeftButton);
+    QTest::mouseClick(first->ui.cmdHelp, Qt::LeftButton);
     ASSERT_EQ(w.help.calls.size(), 1u);
     EXPECT_EQ(w.help.calls[0].owner, first);
     EXPECT_EQ(w.help.calls[0].file, "QuorrelHelp.chm");
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmFirst));
-    auto* text1 = first->Ctl<QLineEdit>("Text1");
+    auto* text1 = first->ui.Text1;
     QTest::keyClick(text1, Qt::Key_Return); // nothing typed: nothing happens
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmFirst));
     Type(text1, "Mine");
@@ -249,7 +249,7 @@ TEST_F(FirstRun, CancelOrTheCloseBoxRemovesTheStoreAndEndsTheProgram) {
         if (closeBox)
             first->close();
         else
-            QTest::mouseClick(first->Ctl<QPushButton>("cmdCancel"), Qt::LeftButton);
+            QTest::mouseClick(first->ui.cmdCancel, Qt::LeftButton);
         Drain();
         EXPECT_FALSE(w.Exists("Clips"));
         EXPECT_EQ(ended.count(), 1);
@@ -284,8 +284,8 @@ TEST_F(FirstRun, AStoreThatCannotBeRemovedIsReportedAndTheProgramEndsAnyway) {
 TEST_F(Dialogs, OpenListsEveryCollectorAndOpensTheChosenOne) {
     Start();
     auto* d = Open<frmOpen>(FormId::frmOpen);
-    auto* combo = d->Ctl<QComboBox>("Combo1");
-    auto* ok = d->Ctl<QPushButton>("cmdOk");
+    auto* combo = d->ui.Combo1;
+    auto* ok = d->ui.cmdOk;
     QStringList items = Items(combo);
     items.sort();
     EXPECT_EQ(items, (QStringList{"Home", "Misc", "Work"}));
@@ -313,20 +313,20 @@ TEST_F(Dialogs, OpenRefusesATypedNameThatIsNoCollector) {
     w.Write("Clips/Data/outside/Settings.ini", "[Collector]\r\nClipNumber=0\r\n");
     const std::string ini = w.Read(kAppIni);
     auto* d = Open<frmOpen>(FormId::frmOpen);
-    auto* combo = d->Ctl<QComboBox>("Combo1");
+    auto* combo = d->ui.Combo1;
     Choose(combo, "Home");
     for (const QString typed : {"Nobody", "../Data/Home", "", "Settings.ini"}) {
         SCOPED_TRACE(typed.toStdString());
         w.messages.shown.clear();
         combo->setEditText(typed);
-        QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+        QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
         EXPECT_EQ(w.messages.shown.size(), 1);
         EXPECT_EQ(w.Read(kAppIni), ini);
         EXPECT_EQ(MainLabel(), " Work ");
         EXPECT_EQ(MainList()->count(), 2);
         EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
     }
-    QTest::mouseClick(d->Ctl<QPushButton>("cmdCancel"), Qt::LeftButton);
+    QTest::mouseClick(d->ui.cmdCancel, Qt::LeftButton);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmOpen));
     EXPECT_EQ(w.Read(kAppIni), ini);
 }
@@ -337,12 +337,12 @@ TEST_F(Dialogs, SaveAsCopiesTheOpenCollectorAndChangesNoSetting) {
     Start();
     const std::string ini = w.Read(kAppIni);
     auto* d = Open<frmSaveAs>(FormId::frmSaveAs);
-    auto* text1 = d->Ctl<QLineEdit>("Text1");
+    auto* text1 = d->ui.Text1;
     Type(text1, "Work");
     QTest::keyClick(text1, Qt::Key_Return);
     EXPECT_EQ(w.messages.shown, QStringList{"A Collector With That Name Already Exists."});
     EXPECT_EQ(text1->text(), "Work");
-    EXPECT_TRUE(d->Ctl<QPushButton>("cmdOk")->isEnabled());
+    EXPECT_TRUE(d->ui.cmdOk->isEnabled());
 
     text1->setText("Copy1");
     QTest::keyClick(text1, Qt::Key_Return);
@@ -361,7 +361,7 @@ TEST_F(Dialogs, AFailedSaveAsSaysWhyAndLeavesNoPartCopy) {
     Start();
     w.app->State().CollectorPath = w.Path("Clips/Data/Vanished/");
     auto* d = Open<frmSaveAs>(FormId::frmSaveAs);
-    d->Ctl<QLineEdit>("Text1")->setText("Copy1");
+    d->ui.Text1->setText("Copy1");
     d->cmdOk_Click();
     EXPECT_EQ(w.messages.shown, QStringList{"76 Path not found"});
     EXPECT_FALSE(w.Exists("Clips/Data/Copy1"));
@@ -375,15 +375,15 @@ TEST_F(Dialogs, DeleteLeavesTheOpenCollectorOutAndDeletesTheChoiceOnEnter) {
     Start();
     const std::string ini = w.Read(kAppIni);
     auto* d = Open<frmDelete>(FormId::frmDelete);
-    auto* combo = d->Ctl<QComboBox>("Combo1");
+    auto* combo = d->ui.Combo1;
     QStringList items = Items(combo);
     items.sort();
     EXPECT_EQ(items, (QStringList{"Home", "Misc"}));
     EXPECT_EQ(combo->currentText(), "");
-    EXPECT_EQ(d->Ctl<QLabel>("lblSkip")->text(),
+    EXPECT_EQ(d->ui.lblSkip->text(),
               "The Collector named 'Work'\r\nis currently open and will not be listed.");
-    EXPECT_GT(d->Ctl<QLabel>("lblSkip")->height(), 195 / 15); // grew to show both lines
-    EXPECT_FALSE(d->Ctl<QPushButton>("cmdOk")->isEnabled());
+    EXPECT_GT(d->ui.lblSkip->height(), 195 / 15); // grew to show both lines
+    EXPECT_FALSE(d->ui.cmdOk->isEnabled());
     Choose(combo, "Home");
     // The Trash of this test's own home (on the same file system as its documents).
     const QByteArray data = qgetenv("XDG_DATA_HOME");
@@ -402,19 +402,19 @@ TEST_F(Dialogs, DeleteLeavesTheOpenCollectorOutAndDeletesTheChoiceOnEnter) {
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmDelete));
     Drain();
     auto* open = Open<frmOpen>(FormId::frmOpen);
-    EXPECT_EQ(open->Ctl<QComboBox>("Combo1")->findText("Home"), -1);
+    EXPECT_EQ(open->ui.Combo1->findText("Home"), -1);
 }
 
 TEST_F(Dialogs, WithoutATrashDeleteDeletesForGoodAndSaysSo) {
     Start();
     auto* d = Open<frmDelete>(FormId::frmDelete);
-    Choose(d->Ctl<QComboBox>("Combo1"), "Misc");
+    Choose(d->ui.Combo1, "Misc");
     // No Trash can be made where the data folder cannot be: the Trash is not looked for in the
     // current folder (the collectors folder) instead.
     w.Write("blocked", "a file, not a folder");
     const QByteArray data = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", w.Path("blocked/share").c_str());
-    QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+    QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
     qputenv("XDG_DATA_HOME", data);
     EXPECT_EQ(w.messages.shown, QStringList{"The Collector 'Misc' was deleted for good: there is "
                                             "no Trash where it was kept."});
@@ -427,7 +427,7 @@ TEST_F(Dialogs, WithoutATrashDeleteDeletesForGoodAndSaysSo) {
 TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {
     Start();
     auto* d = Open<frmDelete>(FormId::frmDelete);
-    auto* combo = d->Ctl<QComboBox>("Combo1");
+    auto* combo = d->ui.Combo1;
     Choose(combo, "Misc");
     struct Case {
         QString typed, message;
@@ -443,7 +443,7 @@ TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {
         SCOPED_TRACE(c.typed.toStdString());
         w.messages.shown.clear();
         combo->setEditText(c.typed);
-        QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+        QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
         EXPECT_EQ(w.messages.shown, QStringList{c.message});
         EXPECT_TRUE(w.app->IsLoaded(FormId::frmDelete));
         EXPECT_FALSE(w.busy.busy);
@@ -452,7 +452,7 @@ TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {
     EXPECT_TRUE(w.Exists("Clips/Data/Settings.ini"));
     w.messages.shown.clear();
     combo->setEditText("");
-    QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+    QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
     EXPECT_EQ(w.messages.shown, QStringList{"You must first choose a collector to delete"});
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmDelete));
 }
@@ -463,11 +463,11 @@ TEST_F(Dialogs, DeleteAnswersEveryTextItCannotDelete) {
 TEST_F(Dialogs, ADeleteTheSystemRefusesIsToldAsItIs) {
     Start();
     auto* d = Open<frmDelete>(FormId::frmDelete);
-    Choose(d->Ctl<QComboBox>("Combo1"), "Misc");
+    Choose(d->ui.Combo1, "Misc");
     const std::string data = w.Path("Clips/Data");
     std::filesystem::rename(data, data + ".away");
     std::filesystem::create_directory_symlink("Data", data);
-    QTest::mouseClick(d->Ctl<QPushButton>("cmdOk"), Qt::LeftButton);
+    QTest::mouseClick(d->ui.cmdOk, Qt::LeftButton);
     std::filesystem::remove(data);
     std::filesystem::rename(data + ".away", data);
     ASSERT_EQ(w.messages.shown.size(), 1);
@@ -482,7 +482,7 @@ TEST_F(Dialogs, DeleteListsEveryCollectorWhenSkipIsMissing) {
     Start();
     w.Write(kAppIni, "[Collector]\r\nLabel=Work\r\n");
     auto* d = Open<frmDelete>(FormId::frmDelete);
-    EXPECT_EQ(d->Ctl<QComboBox>("Combo1")->count(), 3);
-    EXPECT_EQ(d->Ctl<QLabel>("lblSkip")->text(),
+    EXPECT_EQ(d->ui.Combo1->count(), 3);
+    EXPECT_EQ(d->ui.lblSkip->text(),
               "The Collector named ''\r\nis currently open and will not be listed.");
 }

@@ -56,8 +56,8 @@ struct GraphicsMode : ::testing::Test {
         w.app->Main();
         pix = w.app->Get<frmPix>(FormId::frmPix);
     }
-    ImageBox* Current() { return pix->Ctl<ImageBox>("imgClipboard"); }
-    QPushButton* Button(const char* n) { return pix->Ctl<QPushButton>(n); }
+    ImageBox* Current() { return pix->ui.imgClipboard; }
+    QPushButton* Button(const char* n) { return Named<QPushButton>(pix, n); }
     void Click(const char* n) { QTest::mouseClick(Button(n), Qt::LeftButton); }
     void ClickImage(ImageBox* img) { QTest::mouseClick(img, Qt::LeftButton, {}, QPoint(5, 5)); }
     std::string Pix(const std::string& f) { return "Clips/Data/Work/Pix/" + f; }
@@ -69,8 +69,7 @@ struct GraphicsMode : ::testing::Test {
         return shown;
     }
     void GraphicsModeOn() {
-        QTest::mouseClick(w.app->Get<frmMain>(FormId::frmMain)->Ctl<QPushButton>("cmdPix"),
-                          Qt::LeftButton);
+        QTest::mouseClick(w.app->Get<frmMain>(FormId::frmMain)->ui.cmdPix, Qt::LeftButton);
     }
 };
 
@@ -205,7 +204,7 @@ TEST_F(GraphicsMode, ClickingASlotPutsItsPictureOnTheClipboardAndAddStoresACopy)
     EXPECT_EQ(w.clipboard.GetData().size(), QSize(7, 5));
     EXPECT_EQ(w.clipboard.GetText(), "");
     EXPECT_EQ(Current()->Picture().pixelColor(1, 1), QColor(Qt::blue));
-    EXPECT_EQ(w.app->Get<frmMain>(FormId::frmMain)->Ctl<QLineEdit>("Text1")->text(), "");
+    EXPECT_EQ(w.app->Get<frmMain>(FormId::frmMain)->ui.Text1->text(), "");
     Click("cmdSave");
     EXPECT_TRUE(w.messages.shown.isEmpty());
     EXPECT_EQ(w.Read(Pix("4.jpg")), w.Read(Pix("3.jpg")));
@@ -239,7 +238,7 @@ TEST_F(GraphicsMode, ViewerFitsItselfAroundThePictureAndKeepsItUntilClosed) {
     auto* view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->isVisible());
-    auto* image = view->Ctl<ImageBox>("Image1");
+    auto* image = view->ui.Image1;
     EXPECT_EQ(image->size(), QSize(200, 100));                // 3000 x 1500 twips
     EXPECT_EQ(view->frameGeometry().size(), QSize(220, 140)); // 3300 x 2100 twips offscreen
 
@@ -254,7 +253,7 @@ TEST_F(GraphicsMode, ViewerFitsItselfAroundThePictureAndKeepsItUntilClosed) {
     Click("cmdPreview");
     auto* again = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->Ctl<ImageBox>("Image1")->Picture().size(), QSize(50, 40));
+    EXPECT_EQ(again->ui.Image1->Picture().size(), QSize(50, 40));
 }
 
 TEST_F(GraphicsMode, ViewerWithoutAPictureKeepsItsDesignSizeAndClosesOnAClick) {
@@ -264,7 +263,7 @@ TEST_F(GraphicsMode, ViewerWithoutAPictureKeepsItsDesignSizeAndClosesOnAClick) {
     auto* view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->size(), QSize(428, 277)); // 6420 x 4155 twips
-    auto* image = view->Ctl<ImageBox>("Image1");
+    auto* image = view->ui.Image1;
     EXPECT_TRUE(image->Picture().isNull());
     ClickImage(image);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPixView));
@@ -286,7 +285,7 @@ TEST_F(GraphicsMode, CaptureLeavesTheWindowShownWithTheScreenAndTheCollectorUnch
 TEST_F(GraphicsMode, ModeSwitchesMoveBetweenTheWindowsAndTheHotKeyActsInGraphicsModeOnly) {
     Start();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    auto* timer = pix->findChild<QTimer*>("Timer1");
+    auto* timer = pix->ui.Timer1;
     ASSERT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 200);
     auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
@@ -325,16 +324,16 @@ TEST_F(GraphicsMode, ModeSwitchesMoveBetweenTheWindowsAndTheHotKeyActsInGraphics
 TEST_F(GraphicsMode, MenuAndLabelOpenTheirWindowsAndExitEndsTheProgram) {
     Start();
     GraphicsModeOn();
-    pix->Menu("mnuProgHelp")->trigger();
+    pix->ui.mnuProgHelp->trigger();
     ASSERT_EQ(w.help.calls.size(), 1u);
     EXPECT_EQ(w.help.calls[0].owner, pix);
-    pix->Menu("mnuAbout")->trigger();
+    pix->ui.mnuAbout->trigger();
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmAbout));
-    QTest::mouseClick(pix->Ctl<QLabel>("lblCollector"), Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(pix->ui.lblCollector, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
 
     QSignalSpy ended(w.app.get(), &App::Ended);
-    pix->Menu("mnuExit")->trigger();
+    pix->ui.mnuExit->trigger();
     EXPECT_EQ(ended.count(), 1);
     for (int i = 0; i < kFormCount; ++i)
         EXPECT_FALSE(w.app->IsLoaded(static_cast<FormId>(i))) << FormName(static_cast<FormId>(i));
@@ -382,7 +381,7 @@ TEST_F(GraphicsMode, EnterRightAfterSwitchingStoresThePictureOnceHoweverLongItIs
 
     // Every time the window shows, the focus is back on Add To Collector.
     Click("cmdText");
-    pix->Ctl<QPushButton>("cmdPreview")->setFocus();
+    pix->ui.cmdPreview->setFocus();
     GraphicsModeOn();
     EXPECT_EQ(pix->focusWidget(), Button("cmdSave"));
 }

@@ -21,6 +21,11 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace quorrel::test {
 
+// A control or menu entry of a window by its name, for tests that walk a table of names.
+template <class T> T* Named(const QObject* window, const char* name) {
+    return window->findChild<T*>(QString::fromLatin1(name));
+}
+
 class FakeClipboard : public Clipboard {
     Q_OBJECT
   public:

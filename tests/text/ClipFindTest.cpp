@@ -25,7 +25,7 @@ struct Find : ::testing::Test {
         w.MakeCollector("Work", clips);
         w.app->Main();
         main = w.app->Get<frmMain>(FormId::frmMain);
-        combo = main->Ctl<QComboBox>("Combo1");
+        combo = main->ui.Combo1;
         popup = main->findChild<QCompleter*>(QStringLiteral("ClipFind"))->popup();
         combo->setFocus();
     }
@@ -63,8 +63,8 @@ TEST_F(Find, TypingOffersTheClipsHoldingItNewestFirstAndChoosingOneRestoresIt) {
     EXPECT_EQ(combo->currentIndex(), 2);
     EXPECT_EQ(combo->currentText(), "3) SSH key passphrase");
     EXPECT_EQ(w.clipboard.GetText(), "SSH key passphrase");
-    EXPECT_EQ(main->Ctl<QLineEdit>("Text1")->text(), "SSH key passphrase");
-    EXPECT_TRUE(main->Ctl<QPushButton>("cmdPreview")->isEnabled());
+    EXPECT_EQ(main->ui.Text1->text(), "SSH key passphrase");
+    EXPECT_TRUE(main->ui.cmdPreview->isEnabled());
 }
 
 TEST_F(Find, TheOfferFollowsTheTypingAndTheList) {
@@ -94,7 +94,7 @@ TEST_F(Find, TheOfferFollowsTheTypingAndTheList) {
     EXPECT_EQ(Offered(), (QStringList{"3) alphabet", "2) beta"}));
 
     // A clip added meanwhile is found at once, first.
-    main->Ctl<QLineEdit>("Text1")->setText("bravo");
+    main->ui.Text1->setText("bravo");
     main->cmdAdd_Click();
     EXPECT_EQ(combo->currentText(), "Select To Replace Clipboard Contents");
     QTest::keyClicks(combo, "b");

@@ -33,12 +33,12 @@ struct Previews : ::testing::Test {
         w.app->Show(FormId::frmPreview);
         return w.app->Get<frmPreview>(FormId::frmPreview);
     }
-    static QString Label(frmClipPrev* p) { return p->Ctl<QLabel>("Label1")->text(); }
+    static QString Label(frmClipPrev* p) { return p->ui.Label1->text(); }
     static QString Box(quorrel::Form* p) {
-        return p->Ctl<QTextEdit>("RichTextBox1")->toPlainText();
+        return Named<QTextEdit>(p, "RichTextBox1")->toPlainText();
     }
     static void Press(quorrel::Form* p, const char* button) {
-        QTest::mouseClick(p->Ctl<QPushButton>(button), Qt::LeftButton);
+        QTest::mouseClick(Named<QPushButton>(p, button), Qt::LeftButton);
     }
     // What is on show after each press, as "label|box".
     static QStringList Walk(frmClipPrev* p, const char* button, int presses) {
@@ -58,9 +58,9 @@ TEST_F(Previews, NextAndBackWrapAroundThreeClips) {
     auto* p = Clips();
     EXPECT_EQ(Label(p), " 1 ");
     EXPECT_EQ(Box(p), "one");
-    EXPECT_FALSE(p->Ctl<QPushButton>("cmdBack")->isEnabled());
+    EXPECT_FALSE(p->ui.cmdBack->isEnabled());
     EXPECT_EQ(Walk(p, "cmdNext", 3), (QStringList{" 2 |two", " 3 |three", " 1 |one"}));
-    EXPECT_TRUE(p->Ctl<QPushButton>("cmdBack")->isEnabled());
+    EXPECT_TRUE(p->ui.cmdBack->isEnabled());
     EXPECT_EQ(Walk(p, "cmdBack", 3), (QStringList{" 3 |three", " 2 |two", " 1 |one"}));
     EXPECT_TRUE(w.messages.shown.isEmpty());
 }
@@ -77,8 +77,7 @@ TEST_F(Previews, ABlankOrBrokenIndexLineIsSteppedOverWithoutChangingTheScreen) {
     // A blank line, and a line naming a clip file that is gone.
     w.Write("Clips/Data/Work/Numb", "1\r\n\r\n9\r\n3\r\n");
     auto* p = Clips();
-    EXPECT_EQ(Walk(p, "cmdNext", 4),
-              (QStringList{" 1 |one", " 1 |one", " 3 |three", " 1 |one"}));
+    EXPECT_EQ(Walk(p, "cmdNext", 4), (QStringList{" 1 |one", " 1 |one", " 3 |three", " 1 |one"}));
     EXPECT_EQ(p->Position(), 0);
     EXPECT_EQ(Walk(p, "cmdBack", 2), (QStringList{" 3 |three", " 3 |three"}));
 }
@@ -120,7 +119,7 @@ TEST_F(Previews, NoClipOneOpensAnEmptyWindowWithOnlyClose) {
     auto* p = Clips();
     EXPECT_EQ(w.messages.shown, QStringList{"No Clips to preview"});
     for (const char* b : {"cmdNext", "cmdBack", "cmdAdd"})
-        EXPECT_FALSE(p->Ctl<QPushButton>(b)->isEnabled()) << b;
+        EXPECT_FALSE(Named<QPushButton>(p, b)->isEnabled()) << b;
     EXPECT_EQ(Box(p), "");
     Press(p, "cmdClose");
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmClipPrev));
@@ -135,13 +134,13 @@ TEST_F(Previews, AClipIsShownAsPlainTextAndAddPutsItOnTheClipboard) {
     const int writes = w.clipboard.writes;
     Press(p, "cmdAdd");
     EXPECT_EQ(w.clipboard.GetText(), "<b>tag</b>"); // as it was added
-    EXPECT_EQ(w.clipboard.writes, writes + 2);        // cleared, then set
+    EXPECT_EQ(w.clipboard.writes, writes + 2);      // cleared, then set
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmClipPrev));
 }
 
 TEST_F(Previews, AChosenClipGoesThroughThePastePreviewAsItWasAdded) {
     Start({"two\r\nlines"});
-    emit w.app->Get<frmMain>(FormId::frmMain)->Ctl<QComboBox>("Combo1")->activated(0);
+    emit w.app->Get<frmMain>(FormId::frmMain)->ui.Combo1->activated(0);
     auto* p = Paste();
     EXPECT_EQ(Box(p), "two\nlines");
     Press(p, "cmdOk");
@@ -157,7 +156,7 @@ TEST_F(Previews, TheOpenPreviewKeepsItsCollectorAndPosition) {
     EXPECT_EQ(Clips(), p); // shown again: not reloaded
     EXPECT_EQ(Label(p), " 2 ");
     EXPECT_EQ(Walk(p, "cmdNext", 2), (QStringList{" 1 |one", " 2 |two"}));
-    EXPECT_EQ(p->Ctl<QWidget>("File1")->property("Path").toString().toStdString(),
+    EXPECT_EQ(p->ui.File1->property("Path").toString().toStdString(),
               w.Path("Clips/Data/Work")); // as start-up left it
 }
 
@@ -167,7 +166,7 @@ TEST_F(Previews, BothBoxesWrapOnlyBeyondAThousandLetters) {
                       .horizontalAdvance(QLatin1Char('a'));
     for (quorrel::Form* f :
          {static_cast<quorrel::Form*>(Clips()), static_cast<quorrel::Form*>(Paste())}) {
-        auto* box = f->Ctl<QTextEdit>("RichTextBox1");
+        auto* box = Named<QTextEdit>(f, "RichTextBox1");
         EXPECT_EQ(box->lineWrapMode(), QTextEdit::FixedPixelWidth) << f->objectName().toStdString();
         EXPECT_EQ(box->lineWrapColumnOrWidth(), 1001 * a);
     }
@@ -178,7 +177,7 @@ TEST_F(Previews, PastePreviewOkPutsTheEditedTextBackWithoutClearing) {
     w.clipboard.ExternalText("hello");
     auto* p = Paste();
     EXPECT_EQ(Box(p), "hello");
-    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    auto* box = p->ui.RichTextBox1;
     box->moveCursor(QTextCursor::End);
     QTest::keyClicks(box, " world");
     QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier); // a line break, not OK
@@ -202,7 +201,7 @@ TEST_F(Previews, TabLeavesBothBoxesInTheWindowsTabOrder) {
     // The clip preview's Back button starts disabled: Tab passes over it to Next.
     for (const Case& c : {Case{Paste(), "cmdOk", nullptr}, Case{Clips(), "cmdNext", "cmdClose"}}) {
         SCOPED_TRACE(c.form->objectName().toStdString());
-        auto* box = c.form->Ctl<QTextEdit>("RichTextBox1");
+        auto* box = Named<QTextEdit>(c.form, "RichTextBox1");
         const QString text = box->toPlainText();
         box->setFocus();
         QTest::keyClick(box, Qt::Key_Tab);
@@ -221,14 +220,14 @@ TEST_F(Previews, TabLeavesBothBoxesInTheWindowsTabOrder) {
 TEST_F(Previews, EnterInTheClipPreviewPressesTheFocusedButtonOrBreaksTheLine) {
     Start({"one", "two"});
     auto* p = Clips();
-    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    auto* box = p->ui.RichTextBox1;
     box->moveCursor(QTextCursor::End);
     QTest::keyClick(box, Qt::Key_Return); // no default button: the box takes Enter
     EXPECT_EQ(Box(p), "one\n");
     EXPECT_EQ(Label(p), " 1 ");
-    QTest::keyClick(p->Ctl<QPushButton>("cmdNext"), Qt::Key_Return);
+    QTest::keyClick(p->ui.cmdNext, Qt::Key_Return);
     EXPECT_EQ(Label(p), " 2 ");
-    QTest::keyClick(p->Ctl<QPushButton>("cmdClose"), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(p->ui.cmdClose, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmClipPrev));
     Drain();
 }
@@ -247,7 +246,7 @@ TEST_F(Previews, PastePreviewNeverShowsAPasswordAndOkLeavesIt) {
     w.clipboard.ExternalText("hunter2", /*secret=*/true);
     auto* p = Paste();
     EXPECT_FALSE(Box(p).contains("hunter2"));
-    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    EXPECT_TRUE(p->ui.RichTextBox1->isReadOnly());
     const int writes = w.clipboard.writes;
     Press(p, "cmdOk");
     EXPECT_EQ(w.clipboard.writes, writes);
@@ -260,7 +259,7 @@ TEST_F(Previews, PastePreviewOfAHugeTextShowsItsBeginningAndOkGivesBackAllOfIt) 
     const QString huge = QString(3'000'000, QLatin1Char('x')) + QStringLiteral("END");
     w.clipboard.ExternalText(huge);
     auto* p = Paste();
-    auto* box = p->Ctl<QTextEdit>("RichTextBox1");
+    auto* box = p->ui.RichTextBox1;
     EXPECT_TRUE(box->isReadOnly());
     EXPECT_LT(Box(p).size(), 300'000);
     EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
@@ -273,7 +272,7 @@ TEST_F(Previews, PastePreviewCancelAndCloseBoxLeaveTheClipboard) {
     w.clipboard.ExternalText("keep");
     for (bool closeBox : {false, true}) {
         auto* p = Paste();
-        p->Ctl<QTextEdit>("RichTextBox1")->setPlainText("edited");
+        p->ui.RichTextBox1->setPlainText("edited");
         const int writes = w.clipboard.writes;
         if (closeBox)
             p->close();
@@ -304,7 +303,7 @@ TEST_F(Previews, AHugeClipShowsItsBeginningAndAddPutsAllOfItBack) {
     }
     Start({clip});
     auto* p = Clips();
-    EXPECT_TRUE(p->Ctl<QTextEdit>("RichTextBox1")->isReadOnly());
+    EXPECT_TRUE(p->ui.RichTextBox1->isReadOnly());
     EXPECT_TRUE(Box(p).startsWith("[Too large to show"));
     Press(p, "cmdAdd");
     EXPECT_EQ(w.clipboard.GetText(), back); // without the line end storing added
@@ -319,8 +318,8 @@ TEST_F(Previews, TheHighestClipNumberStaysClearOfTheButtonBesideIt) {
     auto* p = Clips();
     Press(p, "cmdNext");
     ASSERT_EQ(Label(p), " 32767 ");
-    auto* label = p->Ctl<QLabel>("Label1");
-    EXPECT_LT(label->geometry().right(), p->Ctl<QPushButton>("cmdAdd")->geometry().left());
+    auto* label = p->ui.Label1;
+    EXPECT_LT(label->geometry().right(), p->ui.cmdAdd->geometry().left());
     // Still whole: the number fits inside the border.
     EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(label->text()));
 }

@@ -26,9 +26,9 @@ struct TextMode : ::testing::Test {
         w.app->Main();
         main = w.app->Get<frmMain>(FormId::frmMain);
     }
-    QLineEdit* Text1() { return main->Ctl<QLineEdit>("Text1"); }
-    QComboBox* Combo1() { return main->Ctl<QComboBox>("Combo1"); }
-    QPushButton* Button(const char* n) { return main->Ctl<QPushButton>(n); }
+    QLineEdit* Text1() { return main->ui.Text1; }
+    QComboBox* Combo1() { return main->ui.Combo1; }
+    QPushButton* Button(const char* n) { return Named<QPushButton>(main, n); }
     std::string C(const std::string& f) { return w.Read("Clips/Data/Work/" + f); }
 };
 
@@ -96,7 +96,7 @@ TEST_F(TextMode, AddErrorsShowNumberAndDescriptionAndWriteNoClip) {
         w2.Write("Clips/Data/Work/Settings.ini", c.settings);
         w2.app->Main();
         auto* m = w2.app->Get<frmMain>(FormId::frmMain);
-        m->Ctl<QLineEdit>("Text1")->setText("x");
+        m->ui.Text1->setText("x");
         m->cmdAdd_Click();
         EXPECT_EQ(w2.messages.shown, QStringList{c.message}) << c.settings;
         EXPECT_FALSE(w2.Exists("Clips/Data/Work/Numb"));
@@ -167,7 +167,7 @@ TEST_F(TextMode, ClipPreviewWithoutClipsSaysSo) {
 
 TEST_F(TextMode, HookFeedsBothWindowsOnEveryChange) {
     Start();
-    auto* img = w.app->Get<frmPix>(FormId::frmPix)->Ctl<ImageBox>("imgClipboard");
+    auto* img = w.app->Get<frmPix>(FormId::frmPix)->ui.imgClipboard;
     QImage picture(8, 8, QImage::Format_RGB32);
     picture.fill(Qt::red);
     w.clipboard.ExternalImage(picture);
@@ -182,7 +182,7 @@ TEST_F(TextMode, HookFeedsBothWindowsOnEveryChange) {
 
 TEST_F(TextMode, HotKeyNeedsLeftWindowsKeyWithAltAndActsOnlyInItsMode) {
     Start();
-    auto* timer = main->findChild<QTimer*>("Timer1");
+    auto* timer = main->ui.Timer1;
     auto tick = [&] { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); };
     // Alone, neither key does anything; the right Windows key (92) never counts.
     for (auto keys : {std::map<int, bool>{{91, true}}, std::map<int, bool>{{18, true}},
@@ -210,7 +210,7 @@ TEST_F(TextMode, LosingTheFocusHidesAndTheHotKeyBringsItBack) {
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(w.app->State().WindowHidden);
     w.keys.down = {{91, true}, {18, true}};
-    QMetaObject::invokeMethod(main->findChild<QTimer*>("Timer1"), "timeout", Qt::DirectConnection);
+    QMetaObject::invokeMethod(main->ui.Timer1, "timeout", Qt::DirectConnection);
     EXPECT_TRUE(main->isVisible());
 }
 
@@ -218,7 +218,7 @@ TEST_F(TextMode, TheHotKeyBringsBackAMinimisedWindow) {
     Start();
     main->setWindowState(Qt::WindowMinimized);
     w.keys.down = {{91, true}, {18, true}};
-    auto* timer = main->findChild<QTimer*>("Timer1");
+    auto* timer = main->ui.Timer1;
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); // hides
     EXPECT_FALSE(main->isVisible());
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); // shows
@@ -243,15 +243,15 @@ TEST_F(TextMode, MenuEntriesAndTheLabelOpenTheirWindows) {
     for (const Case& c : {Case{"mnuNew", FormId::frmNameTxt}, Case{"mnuOpen", FormId::frmOpen},
                           Case{"mnuSave", FormId::frmSaveAs}, Case{"mnuDelete", FormId::frmDelete},
                           Case{"mnuAbout", FormId::frmAbout}}) {
-        main->Menu(c.entry)->trigger();
+        Named<QAction>(main, c.entry)->trigger();
         EXPECT_TRUE(w.app->IsLoaded(c.form)) << c.entry;
         w.app->Unload(c.form);
     }
-    main->Menu("mnuProgHelp")->trigger();
+    main->ui.mnuProgHelp->trigger();
     ASSERT_EQ(w.help.calls.size(), 1u);
     EXPECT_EQ(w.help.calls[0].file, "QuorrelHelp.chm");
     EXPECT_EQ(w.help.calls[0].command, 0);
-    emit main->Clicked("lblCollector");
+    QTest::mouseClick(main->ui.lblCollector, Qt::LeftButton);
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
 }
 

@@ -5,6 +5,7 @@
 #include "core/RuntimeError.h"
 #include "ui/Form.h"
 #include "ui/SysInfo.h"
+#include "ui/frmAbout.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -164,18 +165,18 @@ TEST_F(SysInfo, AboutBoxButtons) {
     w.MakeCollector("Work");
     w.app->Main();
     w.app->Show(FormId::frmAbout);
-    auto* about = static_cast<Form*>(w.app->Loaded(FormId::frmAbout));
+    auto* about = static_cast<frmAbout*>(w.app->Loaded(FormId::frmAbout));
     ASSERT_NE(about, nullptr);
 
-    QTest::mouseClick(about->Ctl<QPushButton>("cmdSysInfo"), Qt::LeftButton);
+    QTest::mouseClick(about->ui.cmdSysInfo, Qt::LeftButton);
     EXPECT_EQ(w.messages.shown, kUnavailable);
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmAbout));
 
     Set(kTool, "PATH", Registry::REG_SZ, Z("/usr/bin/gnome-system-monitor"));
-    QTest::mouseClick(about->Ctl<QPushButton>("cmdSysInfo"), Qt::LeftButton);
+    QTest::mouseClick(about->ui.cmdSysInfo, Qt::LeftButton);
     EXPECT_EQ(w.starter.started, std::vector<std::string>{"/usr/bin/gnome-system-monitor"});
 
-    QTest::mouseClick(about->Ctl<QPushButton>("cmdOK"), Qt::LeftButton);
+    QTest::mouseClick(about->ui.cmdOK, Qt::LeftButton);
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmAbout));
     EXPECT_TRUE(w.app->IsLoaded(FormId::frmMain));
     Drain();

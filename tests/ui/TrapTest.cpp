@@ -68,15 +68,15 @@ TEST(Trap, AWindowHandlerThatFailsShowsItsMessageAndTheWindowGoesOn) {
     w.MakeCollector("Work");
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
-    main->Ctl<QLineEdit>("Text1")->setText(QStringLiteral("typed"));
+    main->ui.Text1->setText(QStringLiteral("typed"));
     w.clipboard.beforeWrite = [] { throw std::runtime_error("the clipboard is gone"); };
-    QTest::mouseClick(main->Ctl<QPushButton>("cmdAddToClipboard"), Qt::LeftButton);
+    QTest::mouseClick(main->ui.cmdAddToClipboard, Qt::LeftButton);
     EXPECT_EQ(w.messages.shown, QStringList{"51 Internal error: the clipboard is gone"});
     EXPECT_FALSE(w.busy.busy);
 
     w.clipboard.beforeWrite = nullptr;
-    main->Ctl<QLineEdit>("Text1")->setText(QStringLiteral("typed")); // the clear emptied it
-    QTest::mouseClick(main->Ctl<QPushButton>("cmdAddToClipboard"), Qt::LeftButton);
+    main->ui.Text1->setText(QStringLiteral("typed")); // the clear emptied it
+    QTest::mouseClick(main->ui.cmdAddToClipboard, Qt::LeftButton);
     EXPECT_EQ(w.clipboard.GetText(), QStringLiteral("typed"));
     EXPECT_EQ(w.messages.shown.size(), 1);
 }

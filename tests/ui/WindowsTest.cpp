@@ -52,6 +52,7 @@ std::string Spaced(const char* a, int n, const char* b) {
 
 const char* const B = "QPushButton";
 const char* const L = "QLabel";
+const char* const K = "quorrel::ClickableLabel";
 const char* const T = "QLineEdit";
 const char* const C = "QComboBox";
 const char* const I = "quorrel::ImageBox";
@@ -67,7 +68,7 @@ std::vector<Ctl> PixControls() {
         {"imgClipboard", I, "", 120, 720, 3015, 3015, -1, ""},
         {"Label2", L, "Current Clipboard Contents", 240, 360, 2655, 255, -1, ""},
         {"Label3", L, "Current Collector", 4680, 0, 1215, 255, -1, ""},
-        {"lblCollector", L, " Work ", 5040, 240, -1, 255, -1, ""},
+        {"lblCollector", K, " Work ", 5040, 240, -1, 255, -1, ""},
         {"Label1", L, "Use Win + Alt to Hide Or Unhide Program", 2640, 4440, 3135, 255, -1, ""},
     };
     static const char* const names[] = {"img1",  "img2",  "img3",  "img4",  "img5",
@@ -100,7 +101,7 @@ const std::vector<Win>& Windows() {
              {"cmdPix", B, "&Graphics Mode", 4560, 1680, 1335, 495, 7, ""},
              {"Label1", L, "Current Clipboard Contents", 360, 240, 2175, 255, -1, ""},
              {"Label2", L, "Collection", 3480, 960, 2055, 255, -1, ""},
-             {"lblCollector", L, " Work ", 4320, 240, -1, 255, -1, ""},
+             {"lblCollector", K, " Work ", 4320, 240, -1, 255, -1, ""},
              {"Label3", L, "Current Collector", 4320, 0, -1, 195, -1, ""},
              {"lblShowHide", L, "Use Win + Alt to Hide or Unhide Program", 480, 2280, 5175, 255, -1,
               ""},
@@ -281,7 +282,7 @@ TEST_F(Windows_, EveryWindowMatchesItsLayout) {
         std::vector<QString> tabOrder;
         for (const Ctl& c : win.controls) {
             SCOPED_TRACE(c.name);
-            auto* x = f->Ctl<QWidget>(c.name);
+            auto* x = Named<QWidget>(f->Client(), c.name);
             ASSERT_NE(x, nullptr);
             EXPECT_STREQ(x->metaObject()->className(), c.kind);
             if (auto* combo = qobject_cast<QComboBox*>(x)) {
@@ -350,14 +351,14 @@ TEST_F(Windows_, MainWindowMenusAndTimers) {
             {"mnuAbout", "&About"},
         };
         for (const auto& [name, caption] : entries) {
-            ASSERT_NE(f->Menu(name), nullptr) << name;
-            EXPECT_EQ(f->Menu(name)->text(), QString::fromUtf8(caption));
-            EXPECT_TRUE(f->Menu(name)->shortcut().isEmpty());
+            ASSERT_NE(Named<QAction>(f, name), nullptr) << name;
+            EXPECT_EQ(Named<QAction>(f, name)->text(), QString::fromUtf8(caption));
+            EXPECT_TRUE(Named<QAction>(f, name)->shortcut().isEmpty());
         }
         auto* help = f->findChild<QMenu*>(QString::fromLatin1(pix ? "mnuHelp" : "mnuhelp"));
         ASSERT_NE(help, nullptr);
         EXPECT_EQ(help->title(), "&Help");
-        auto* timer = f->findChild<QTimer*>("Timer1");
+        auto* timer = Named<QTimer>(f, "Timer1");
         ASSERT_NE(timer, nullptr);
         EXPECT_EQ(timer->interval(), 200);
         EXPECT_TRUE(timer->isActive());
@@ -367,10 +368,10 @@ TEST_F(Windows_, MainWindowMenusAndTimers) {
 TEST_F(Windows_, AboutBoxStandsAtItsOwnPlaceWithItsPicture) {
     Form* f = Open(FormId::frmAbout);
     EXPECT_EQ(f->geometry().topLeft(), QPoint(2430 / 15, 2475 / 15));
-    auto* image = f->Ctl<ImageBox>("Image1");
+    auto* image = Named<ImageBox>(f, "Image1");
     EXPECT_EQ(image->Picture().size(), QSize(200, 150));
     EXPECT_TRUE(image->Stretch());
-    QFont bold = f->Ctl<QLabel>("Label1")->font();
+    QFont bold = Named<QLabel>(f, "Label1")->font();
     EXPECT_TRUE(bold.bold());
     EXPECT_DOUBLE_EQ(bold.pointSizeF(), 9.75);
 }
@@ -446,11 +447,11 @@ TEST_F(Windows_, LabelsAndImagesLieUnderTheControls) {
     // The open collector's long name wraps the delete dialog's note onto the buttons' row.
     w.app->Show(FormId::frmDelete);
     Form* del = Open(FormId::frmDelete);
-    SetCaption(del->Ctl<QLabel>("lblSkip"),
+    SetCaption(Named<QLabel>(del, "lblSkip"),
                QString("The Collector named '%1'\r\nis currently open and will not be listed.")
                    .arg(QString(70, QLatin1Char('W'))));
     for (const char* name : {"cmdOk", "cmdCancel"}) {
-        auto* b = del->Ctl<QPushButton>(name);
+        auto* b = Named<QPushButton>(del, name);
         EXPECT_EQ(del->Client()->childAt(b->geometry().center().x(), b->geometry().top() + 2), b)
             << name;
     }
@@ -467,12 +468,12 @@ TEST_F(Windows_, EnterPressesOnlyAnEnabledDefaultButton) {
         for (QPushButton* b : f->Client()->findChildren<QPushButton*>())
             spies[b->objectName()] = std::make_unique<QSignalSpy>(b, &QPushButton::clicked);
         f->show();
-        if (def) f->Ctl<QPushButton>(def->name)->setEnabled(false);
+        if (def) Named<QPushButton>(f, def->name)->setEnabled(false);
         QTest::keyClick(f, Qt::Key_Return);
         for (auto& [name, spy] : spies)
             EXPECT_EQ(spy->count(), 0) << name.toStdString();
         if (!def) continue;
-        f->Ctl<QPushButton>(def->name)->setEnabled(true);
+        Named<QPushButton>(f, def->name)->setEnabled(true);
         QTest::keyClick(f, Qt::Key_Return);
         for (auto& [name, spy] : spies)
             EXPECT_EQ(spy->count(), name == QLatin1String(def->name) ? 1 : 0) << name.toStdString();
@@ -483,8 +484,8 @@ TEST_F(Windows_, EnterPressesOnlyAnEnabledDefaultButton) {
 TEST_F(Windows_, EnterInTheNameBoxOfAnEmptyCreateDialogDoesNothing) {
     for (FormId id : {FormId::frmNameTxt, FormId::frmSaveAs}) {
         Form* f = Open(id);
-        QSignalSpy ok(f->Ctl<QPushButton>("cmdOk"), &QPushButton::clicked);
-        QTest::keyClick(f->Ctl<QLineEdit>("Text1"), Qt::Key_Return);
+        QSignalSpy ok(Named<QPushButton>(f, "cmdOk"), &QPushButton::clicked);
+        QTest::keyClick(Named<QLineEdit>(f, "Text1"), Qt::Key_Return);
         EXPECT_EQ(ok.count(), 0);
         EXPECT_TRUE(w.app->IsLoaded(id));
     }
@@ -553,7 +554,7 @@ void Hold(QWidget* to, Qt::Key key, ulong down, ulong up) {
 TEST_F(Windows_, AKeyHeldDownPressesTheFocusedButtonOnce) {
     Form* f = Open(FormId::frmClipPrev);
     f->show();
-    auto* next = f->Ctl<QPushButton>("cmdNext");
+    auto* next = Named<QPushButton>(f, "cmdNext");
     QSignalSpy clicked(next, &QPushButton::clicked);
     next->setFocus();
     ulong t = 10000;
