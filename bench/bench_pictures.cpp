@@ -1,5 +1,6 @@
 // Graphics mode over full-HD pictures: loading the 15 slots, Add To Collector with its refresh,
-// and what 15 loaded pictures cost in resident memory.
+// and what 15 loaded pictures cost in resident memory. Each waits until the work it started off
+// the window thread is done. The 8K figures and the window's stalls: bench/pictures_real.sh.
 #include "app/App.h"
 #include "pictures/frmPix.h"
 #include "support/Fakes.h"
@@ -25,6 +26,12 @@ void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// Until the window has the pictures (they are decoded, encoded and written off its thread).
+void Settle(frmPix* pix) {
+    while (!pix->Idle())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 // A picture with some detail, so that nothing compresses or scales trivially.
 QImage FullHd(int seed) {
     QImage picture(1920, 1080, QImage::Format_RGB32);
@@ -47,6 +54,7 @@ struct World {
                            "BMP");
         world.app->Main();
         pix = world.app->Get<frmPix>(FormId::frmPix);
+        Settle(pix);
     }
     void SetPicNum(int n) {
         Write(collector + "/Pix/Settings.ini",
@@ -92,9 +100,10 @@ void BM_SlotsResidentMemory(benchmark::State& state) {
         const long before = VmRssBytes();
         state.ResumeTiming();
         w->pix->RefreshPictureSlots();
+        Settle(w->pix);
         state.PauseTiming();
         const long after = VmRssBytes();
-        const double pixels = 15.0 * 1920 * 1080 * 4;
+        const double pixels = 15.0 * 1920 * 1080 * 4; // what whole pictures would take
         state.counters["rss_added_MB"] = (after - before) / 1e6;
         state.counters["pixels_MB"] = pixels / 1e6;
         state.counters["ratio"] = (after - before) / pixels;
@@ -113,6 +122,7 @@ void BM_RefreshPictureSlots(benchmark::State& state) {
         Touch(w);
         state.ResumeTiming();
         w.pix->RefreshPictureSlots();
+        Settle(w.pix);
     }
     if (w.pix->Slot(15)->isHidden()) state.SkipWithError("slot 15 not shown");
 }
@@ -137,6 +147,7 @@ void BM_AddToCollector(benchmark::State& state) {
         w.SetPicNum(held);
         state.ResumeTiming();
         w.pix->cmdSave_Click();
+        Settle(w.pix);
     }
     if (!w.world.messages.shown.isEmpty())
         state.SkipWithError(w.world.messages.shown.front().toStdString().c_str());

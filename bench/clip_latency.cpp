@@ -7,6 +7,7 @@
 //   --copyq       CopyQ's first item is TEXT, or for a file a new item has been added, seen by a
 //                 `copyq eval` watcher that is started, and reports itself armed, before the
 //                 copy; it looks every 2 ms (every 10 ms for a file).
+// With --wayland the copy comes from `wl-copy --foreground`, a native Wayland program, instead.
 // Prints "t0 MS" (the start, wall clock), "xclip PID" (left running: it owns the clipboard until
 // the next copy), then "quorrel MS" and/or "copyq MS", or "none" for a program that did not take
 // the copy within the limit (10 s unless told); "quorrel lost" when Quorrel noticed the file's
@@ -101,7 +102,7 @@ std::streamoff Size(const std::string& path) {
 
 int main(int argc, char** argv) {
     std::string text, file, trace;
-    bool copyq = false;
+    bool copyq = false, wayland = false;
     int limit = 10;
     for (int i = 1; i < argc; ++i) {
         const bool more = i + 1 < argc;
@@ -115,6 +116,8 @@ int main(int argc, char** argv) {
             limit = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--copyq") == 0)
             copyq = true;
+        else if (std::strcmp(argv[i], "--wayland") == 0)
+            wayland = true;
         else
             return 2;
     }
@@ -154,13 +157,25 @@ int main(int argc, char** argv) {
     const char* xargs[] = {"xclip", "-quiet", "-selection", "clipboard", "-i", nullptr};
     const char* fargs[] = {"xclip", "-quiet",     "-selection", "clipboard",
                            "-i",    file.c_str(), nullptr};
-    const pid_t xclip = file.empty() ? Spawn(xargs, &xin, nullptr) : Spawn(fargs, nullptr, nullptr);
+    const char* wargs[] = {"wl-copy", "--foreground", nullptr};
+    const pid_t xclip = wayland        ? Spawn(wargs, &xin, nullptr)
+                        : file.empty() ? Spawn(xargs, &xin, nullptr)
+                                       : Spawn(fargs, nullptr, nullptr);
     if (xclip < 0) return 1;
-    if (file.empty()) {
-        if (write(xin, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return 1;
+    if (xin >= 0) {
+        std::string bytes = text;
+        if (!file.empty()) {
+            std::ifstream in(file, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        for (std::size_t off = 0; off < bytes.size();) {
+            const ssize_t n = write(xin, bytes.data() + off, bytes.size() - off);
+            if (n <= 0) return 1;
+            off += std::size_t(n);
+        }
         close(xin);
     }
-    std::printf("t0 %.0f\nxclip %d\n", t0, xclip);
+    std::printf("t0 %.0f\n%s %d\n", t0, wayland ? "wl-copy" : "xclip", xclip);
     std::fflush(stdout);
 
     double quorrelMs = -1, copyqMs = -1;

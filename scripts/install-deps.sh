@@ -11,7 +11,10 @@ PKGS=(build-essential cmake pkg-config
       xvfb xclip xsel xdotool imagemagick x11-utils openbox
       python3 python3-gi gir1.2-gtk-3.0 python3-tk
       xchm xdg-utils fonts-dejavu-core fonts-liberation attr
-      dpkg-dev file lintian appstream desktop-file-utils)
+      dpkg-dev file lintian appstream desktop-file-utils
+      libwayland-dev wayland-protocols
+      sway xwayland foot wl-clipboard grim x11-xserver-utils dbus dbus-user-session
+      xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

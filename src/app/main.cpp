@@ -1,6 +1,7 @@
 // Quorrel: a clipboard collector.
 #include "app/App.h"
 #include "core/RuntimeError.h"
+#include "pictures/BitmapFile.h"
 #include "platform/Fonts.h"
 #include "platform/Platform.h"
 #include "ui/Form.h"
@@ -8,6 +9,7 @@
 #include "ui/Trap.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -45,6 +47,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     quorrel::FontConfigReader fonts;
     QuorrelApplication qapp(argc, argv);
+    // One limit for every picture read, on any thread: the clipboard's, the stored ones.
+    QImageReader::setAllocationLimit(quorrel::kPictureAllocationLimitMB);
     QApplication::setApplicationName(QStringLiteral("Quorrel"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);

@@ -88,7 +88,12 @@ void TakePicture(ClipContent& content, const char* bytes, qsizetype size) {
     }
     QImage img;
     // A picture is taken whole or not at all: a failed read may leave half an image.
-    if (reader.read(&img) && !img.isNull())
+    if (!reader.read(&img)) img = QImage();
+    // A 16-bit picture (PNG) is kept as an 8-bit one is, in half the memory.
+    if (img.depth() > 32)
+        img = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                        : QImage::Format_RGB32);
+    if (!img.isNull())
         content.picture = img;
     else
         content.pictureProblem = QStringLiteral("The picture on the Clipboard cannot be read.");

@@ -13,8 +13,9 @@ ImageBox::ImageBox(QWidget* parent, bool stretch, bool border) : QFrame(parent),
 void ImageBox::SetPicture(const QImage& picture) {
     picture_ = picture;
     if (!stretch_ && !picture_.isNull()) {
+        // A picture that carries a device pixel ratio is as large as its device pixels.
         const int f = 2 * frameWidth();
-        resize(picture_.width() + f, picture_.height() + f);
+        resize(picture_.deviceIndependentSize().toSize() + QSize(f, f));
     }
     Rescale();
     update();
@@ -26,7 +27,9 @@ void ImageBox::Rescale() {
         return;
     }
     if (stretch_) {
-        const QSize box = contentsRect().size();
+        // In device pixels: sharp at any scale factor.
+        const qreal ratio = devicePixelRatioF();
+        const QSize box = contentsRect().size() * ratio;
         // A smooth scale costs in proportion to the source: from a large picture, first take
         // every n-th pixel down to four times the box, then smooth the rest of the way.
         QImage source = picture_;
@@ -40,6 +43,7 @@ void ImageBox::Rescale() {
                                                 : QImage::Format_RGB32);
         shown_ =
             QPixmap::fromImage(source.scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        shown_.setDevicePixelRatio(ratio);
     }
     // At natural size the picture is painted straight from the image: no second copy.
 }

@@ -14,7 +14,7 @@ class ImageBox : public QFrame {
 
     const QImage& Picture() const { return picture_; }
     // Sets the picture (a null image empties the box). At natural size the box takes the
-    // picture's own size.
+    // picture's own size: its device pixels when it carries a device pixel ratio.
     void SetPicture(const QImage& picture);
     bool Stretch() const { return stretch_; }
 

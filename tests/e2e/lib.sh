@@ -114,6 +114,8 @@ holds() {
 
 start_x() {
     local fifo="$E2E_TMP/displayfd" num
+    # An X11 session: the tests' own desktop, not the Wayland one they may have been started from.
+    unset WAYLAND_DISPLAY XDG_SESSION_TYPE
     mkfifo "$fifo"
     Xvfb -displayfd 6 -screen 0 1280x1024x24 -nolisten tcp 6>"$fifo" >/dev/null 2>&1 &
     XPID=$!

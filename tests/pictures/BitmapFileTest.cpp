@@ -242,3 +242,71 @@ TEST(BitmapFile, ReadsPicturesBeyondQtsDefaultSizeLimit) {
     EXPECT_EQ(read.size(), QSize(6000, 6000));
     EXPECT_EQ(read.pixelColor(5999, 5999), QColor(10, 200, 30));
 }
+
+namespace {
+
+// A picture as an uncompressed bitmap file of 24 or 32 bits a pixel, bottom-up or top-down.
+QByteArray RawBitmap(const QImage& picture, int bits, bool topDown) {
+    const int w = picture.width(), h = picture.height(), stride = ((w * bits + 31) / 32) * 4;
+    QByteArray b(54 + stride * h, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    SetU32(b, 2, b.size());
+    SetU32(b, 10, 54);
+    SetU32(b, 14, 40);
+    SetU32(b, 18, w);
+    SetU32(b, 22, topDown ? -h : h);
+    b[26] = 1;
+    b[28] = char(bits);
+    for (int y = 0; y < h; ++y) {
+        char* out = b.data() + 54 + (topDown ? y : h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x, out += bits / 8) {
+            const QRgb c = picture.pixel(x, y);
+            out[0] = char(qBlue(c));
+            out[1] = char(qGreen(c));
+            out[2] = char(qRed(c));
+        }
+    }
+    return b;
+}
+
+} // namespace
+
+// A slot holds its picture at the slot's size: the program's own bitmaps sampled from their
+// rows, whichever way up, other formats through Qt's readers; one that fits comes back whole,
+// a file cut short not at all.
+TEST(BitmapFile, ReadsAPictureAtTheSizeOfItsSlot) {
+    QImage quarters(1600, 900, QImage::Format_RGB32);
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+    for (int q = 0; q < 4; ++q)
+        for (int y = 0; y < 450; ++y)
+            for (int x = 0; x < 800; ++x)
+                quarters.setPixelColor(x + (q % 2) * 800, y + (q / 2) * 450, colours[q]);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("1.jpg"));
+    auto store = [&](const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    const QSize box(63, 63);
+    const std::pair<const char*, QByteArray> files[] = {
+        {"24-bit", RawBitmap(quarters, 24, false)},
+        {"24-bit top-down", RawBitmap(quarters, 24, true)},
+        {"32-bit", RawBitmap(quarters, 32, false)},
+        {"PNG", Encoded(quarters, "PNG")},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        store(bytes);
+        const QImage slot = ReadPictureThumbnail(path, box);
+        ASSERT_EQ(slot.size(), box);
+        for (int q = 0; q < 4; ++q)
+            EXPECT_EQ(slot.pixelColor(15 + (q % 2) * 32, 15 + (q / 2) * 32), colours[q]) << q;
+        store(bytes.left(bytes.size() - 100));
+        EXPECT_TRUE(ReadPictureThumbnail(path, box).isNull());
+    }
+    const QImage small = quarters.copy(790, 440, 20, 20);
+    store(RawBitmap(small, 24, true));
+    EXPECT_EQ(ReadPictureThumbnail(path, box), small);
+}

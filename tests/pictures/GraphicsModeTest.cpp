@@ -58,8 +58,23 @@ struct GraphicsMode : ::testing::Test {
     }
     ImageBox* Current() { return pix->ui.imgClipboard; }
     QPushButton* Button(const char* n) { return Named<QPushButton>(pix, n); }
-    void Click(const char* n) { QTest::mouseClick(Button(n), Qt::LeftButton); }
-    void ClickImage(ImageBox* img) { QTest::mouseClick(img, Qt::LeftButton, {}, QPoint(5, 5)); }
+    // Until the picture work off the window thread (Add, a slot click, slots loading) is done.
+    void Settle() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return pix->Idle(); }, 30000))
+            << "picture work still going after 30 s";
+    }
+    void Click(const char* n) {
+        QTest::mouseClick(Button(n), Qt::LeftButton);
+        Settle();
+    }
+    void ClickImage(ImageBox* img) {
+        QTest::mouseClick(img, Qt::LeftButton, {}, QPoint(5, 5));
+        Settle();
+    }
+    void Refresh() {
+        w.app->RefreshPictureSlots();
+        Settle();
+    }
     std::string Pix(const std::string& f) { return "Clips/Data/Work/Pix/" + f; }
     void Store(int n, const std::string& bytes) { w.Write(Pix(std::to_string(n) + ".jpg"), bytes); }
     std::set<int> Shown() {
@@ -70,6 +85,7 @@ struct GraphicsMode : ::testing::Test {
     }
     void GraphicsModeOn() {
         QTest::mouseClick(w.app->Get<frmMain>(FormId::frmMain)->ui.cmdPix, Qt::LeftButton);
+        Settle();
     }
 };
 
@@ -80,6 +96,7 @@ TEST_F(GraphicsMode, FirstAddStoresABitmapNamedOneJpgAndShowsItInSlotOne) {
     w.clipboard.ExternalImage(Filled(30, 20, Qt::red));
     GraphicsModeOn();
     QTest::keyClick(pix, Qt::Key_Return); // the window's default button
+    Settle();
     EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
     const std::string stored = w.Read(Pix("1.jpg"));
     EXPECT_EQ(stored.substr(0, 2), "BM");
@@ -178,12 +195,12 @@ TEST_F(GraphicsMode, SlotsShowWhatIsOnDiskWhateverPicNumSays) {
     // collector path changes nothing.
     std::filesystem::remove(w.Path(Pix("4.jpg")));
     w.app->State().CollectorPath += "/";
-    w.app->RefreshPictureSlots();
+    Refresh();
     EXPECT_EQ(Shown(), (std::set<int>{1, 2, 7}));
 
     // A file replaced under the same name is read again.
     Store(7, Bitmap(Qt::yellow, 9, 9));
-    w.app->RefreshPictureSlots();
+    Refresh();
     EXPECT_EQ(pix->Slot(7)->Picture().size(), QSize(9, 9));
     EXPECT_EQ(pix->Slot(7)->Picture().pixelColor(0, 0), QColor(Qt::yellow));
 
@@ -371,10 +388,12 @@ TEST_F(GraphicsMode, EnterRightAfterSwitchingStoresThePictureOnceHoweverLongItIs
     QWidget* focus = pix->focusWidget();
     ASSERT_EQ(focus, Button("cmdSave"));
     QTest::simulateEvent(focus, true, Qt::Key_Return, Qt::NoModifier, "\r", false);
+    Settle();
     EXPECT_TRUE(w.Exists(Pix("1.jpg")));
     for (int i = 0; i < 12; ++i) // the key repeats while it is held
         QTest::simulateEvent(focus, true, Qt::Key_Return, Qt::NoModifier, "\r", true);
     QTest::simulateEvent(focus, false, Qt::Key_Return, Qt::NoModifier, "\r", false);
+    Settle();
     EXPECT_FALSE(w.Exists(Pix("2.jpg")));
     EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=1\r\n");
     EXPECT_TRUE(w.messages.shown.isEmpty());
@@ -393,6 +412,7 @@ TEST_F(GraphicsMode, EnterOnAFocusedButtonPressesThatButton) {
     QTest::keyClick(pix->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     ASSERT_EQ(pix->focusWidget(), Button("cmdClear"));
     QTest::keyClick(pix->focusWidget(), Qt::Key_Return);
+    Settle();
     EXPECT_FALSE(w.clipboard.GetFormat());
     EXPECT_FALSE(Current()->isEnabled());
     EXPECT_FALSE(w.Exists(Pix("")));
@@ -410,12 +430,14 @@ TEST_F(GraphicsMode, APictureFileThatEndsEarlyHidesItsSlot) {
     Store(5, jpeg + "trailing bytes after the picture");
     GraphicsModeOn();
     EXPECT_EQ(Shown(), (std::set<int>{3, 4, 5}));
-    EXPECT_EQ(pix->Slot(3)->Picture().convertToFormat(QImage::Format_RGB32), noise);
-    EXPECT_EQ(pix->Slot(4)->Picture().size(), QSize(120, 90));
+    // Each is held at the slot's size (the box inside its border), not whole.
+    const QSize box = pix->Slot(3)->contentsRect().size();
+    EXPECT_EQ(pix->Slot(3)->Picture().size(), box);
+    EXPECT_EQ(pix->Slot(4)->Picture().size(), box);
 
     // Once whole, the same slot shows the picture.
     Store(1, png);
-    w.app->RefreshPictureSlots();
+    Refresh();
     EXPECT_EQ(Shown(), (std::set<int>{1, 3, 4, 5}));
 }
 
@@ -432,14 +454,14 @@ TEST_F(GraphicsMode, ASlotShowsTheFileItNamesNowNotOneOfTheSameSizeAndTime) {
 
     // What opening the other collector does to the slots.
     w.app->State().CollectorPath = w.Path("Clips/Data/Other");
-    w.app->RefreshPictureSlots();
+    Refresh();
     EXPECT_EQ(pix->Slot(1)->Picture().pixelColor(0, 0), QColor(Qt::blue));
 
     // A file put in place of another under the same name, size and time is read too.
     w.Write("Clips/Data/Other/Pix/new.jpg", Bitmap(Qt::green, 6, 6));
     std::filesystem::last_write_time(w.Path("Clips/Data/Other/Pix/new.jpg"), when);
     std::filesystem::rename(w.Path("Clips/Data/Other/Pix/new.jpg"), w.Path(other));
-    w.app->RefreshPictureSlots();
+    Refresh();
     EXPECT_EQ(pix->Slot(1)->Picture().pixelColor(0, 0), QColor(Qt::green));
 }
 
@@ -475,12 +497,25 @@ TEST_F(GraphicsMode, TheViewerIsCentredAtTheSizeItsPictureGivesIt) {
     w.app->Unload(FormId::frmPixView);
     Drain();
 
-    // Larger than the screen: at the screen's top left corner.
-    w.clipboard.ExternalImage(Filled(screen.width() + 50, screen.height() + 20, Qt::red));
+    // Larger than the screen: scaled down in proportion, the whole window on the screen.
+    w.clipboard.ExternalImage(Filled(screen.width() * 2, screen.height() + 20, Qt::red));
     w.app->Show(FormId::frmPixView);
     view = static_cast<frmPixView*>(w.app->Loaded(FormId::frmPixView));
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->frameGeometry().topLeft(), screen.topLeft());
+    EXPECT_TRUE(screen.contains(view->frameGeometry()))
+        << view->frameGeometry().width() << "x" << view->frameGeometry().height();
+    const QSize shown = view->ui.Image1->Picture().size();
+    EXPECT_EQ(shown.width(), screen.width() - 20);
+    EXPECT_NEAR(shown.height(), (screen.height() + 20) * shown.width() / (screen.width() * 2), 1);
+    EXPECT_FALSE(view->ui.Image1->toolTip().isEmpty());
+
+    // Esc and Enter close it as a click does.
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        w.app->Show(FormId::frmPixView);
+        QTest::keyClick(w.app->Loaded(FormId::frmPixView), key);
+        EXPECT_FALSE(w.app->IsLoaded(FormId::frmPixView)) << key;
+        Drain();
+    }
 }
 
 TEST_F(GraphicsMode, OneBitAndPalettePicturesShowInTheirColours) {
@@ -499,4 +534,58 @@ TEST_F(GraphicsMode, OneBitAndPalettePicturesShowInTheirColours) {
         for (QPoint p : {QPoint(50, 50), QPoint(100, 150), QPoint(190, 10)})
             EXPECT_EQ(shown.pixelColor(p), expected) << p.x() << "," << p.y();
     }
+}
+
+namespace {
+
+// A click sent straight to the widget: nothing else runs meanwhile (QTest's may run events).
+void SendClick(QWidget* target) {
+    const QPointF at(5, 5);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &e);
+    }
+}
+
+} // namespace
+
+// Add To Collector writes off the window thread under the hourglass; until it is done no other
+// command is taken (by click or call), so nothing is stored twice and the clipboard it stores
+// from stays as it was. Then the window takes commands again.
+TEST_F(GraphicsMode, APictureCommandAtWorkHoldsOffEveryOtherUntilItEnds) {
+    Start();
+    w.Write(Pix("Settings.ini"), "[Collector]\r\nPicNum=1\r\n");
+    Store(1, Bitmap(Qt::blue));
+    w.clipboard.ExternalImage(Filled(40, 30, Qt::red));
+    GraphicsModeOn();
+    pix->cmdSave_Click();
+    EXPECT_TRUE(w.busy.busy);
+    EXPECT_FALSE(pix->Idle());
+    SendClick(Button("cmdSave"));
+    SendClick(pix->Slot(1));
+    SendClick(Button("cmdClear"));
+    pix->cmdSave_Click();
+    pix->imgN_Click(1);
+    Settle();
+    EXPECT_FALSE(w.busy.busy);
+    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
+    EXPECT_EQ(w.Read(Pix("Settings.ini")), "[Collector]\r\nPicNum=2\r\n");
+    EXPECT_FALSE(w.Exists(Pix("3.jpg")));
+    EXPECT_EQ(w.clipboard.GetData().size(), QSize(40, 30));
+    EXPECT_TRUE(Current()->isEnabled());
+    EXPECT_EQ(Shown(), (std::set<int>{1, 2}));
+    EXPECT_EQ(pix->Slot(2)->Picture().pixelColor(3, 3), QColor(Qt::red));
+
+    SendClick(pix->Slot(1));
+    Settle();
+    EXPECT_EQ(w.clipboard.GetData().pixelColor(0, 0), QColor(Qt::blue));
+    // A slot whose file went after it was shown says so and leaves the clipboard alone.
+    std::filesystem::remove(w.Path(Pix("2.jpg")));
+    ClickImage(pix->Slot(2));
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown.front().contains("2.jpg"))
+        << w.messages.shown.front().toStdString();
+    EXPECT_EQ(w.clipboard.GetData().pixelColor(0, 0), QColor(Qt::blue));
 }

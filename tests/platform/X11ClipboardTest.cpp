@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -281,6 +282,20 @@ TEST_F(X11Clip, APictureIsTakenWholeOrNotAtAll) {
     EXPECT_FALSE(cb->GetFormat());
     EXPECT_TRUE(cb->GetData().isNull());
     EXPECT_FALSE(cb->PictureProblem().isEmpty());
+}
+
+// A 16-bit PNG of 8192 x 8192 pixels (within what is taken) decodes to 512 MB, twice what an
+// 8-bit one does: it is taken all the same and kept as an 8-bit picture.
+TEST_F(X11Clip, ASixteenBitPictureOfTheLargestSizeIsTakenAsAnEightBitOne) {
+    QFile f(QStringLiteral(QUORREL_TEST_DATA "/pix_16bit_8192.png"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    Copy(f.readAll(), {"-t", "image/png"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices == 1; }, 60000));
+    EXPECT_EQ(cb->PictureProblem(), QString());
+    const QImage picture = cb->GetData();
+    EXPECT_EQ(picture.size(), QSize(8192, 8192));
+    EXPECT_EQ(picture.depth(), 32);
+    EXPECT_EQ(picture.pixelColor(8191, 8191), QColor(0x20, 0xC0, 0x40));
 }
 
 TEST_F(X11Clip, APasswordIsMarkedAndNotKeptWhenItsOwnerQuits) {

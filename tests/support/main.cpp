@@ -1,6 +1,8 @@
 // The window tests run in one QApplication on the offscreen platform.
+#include "pictures/BitmapFile.h"
 #include "ui/Form.h"
 #include <QApplication>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    QImageReader::setAllocationLimit(quorrel::kPictureAllocationLimitMB); // as the program's main
     quorrel::UseDialogFont();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -3,15 +3,14 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace quorrel {
 
@@ -57,23 +56,35 @@ void QtBusyPointer::Set(bool busy) {
 
 QtScreenCapture::QtScreenCapture(Clipboard& clipboard) : clipboard_(clipboard) {}
 
+// Chained timers, so that no event is handled inside the click that started the capture: hide
+// the window, wait until the server has taken it off the screen and the windows under it had a
+// moment to repaint, grab, put the image on the clipboard, show the window again. A capture
+// asked for while one runs is dropped.
 void QtScreenCapture::CaptureScreen(QWidget* window) {
+    if (running_ || !window) return;
+    running_ = true;
+    QPointer<QWidget> w(window);
     window->setVisible(false);
-    // Let the window leave the screen before the grab: the server needs a moment to unmap it.
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 150) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
+    WaitUnmapped(w, kUnmapPolls);
+}
+
+void QtScreenCapture::WaitUnmapped(QPointer<QWidget> window, int pollsLeft) {
+    const QWindow* handle = window ? window->windowHandle() : nullptr;
+    if (handle && handle->isExposed() && pollsLeft > 0) {
+        QTimer::singleShot(kPollMs, &timers_,
+                           [this, window, pollsLeft] { WaitUnmapped(window, pollsLeft - 1); });
+        return;
     }
+    QTimer::singleShot(kRepaintMs, &timers_, [this, window] { Grab(window); });
+}
+
+void QtScreenCapture::Grab(QPointer<QWidget> window) {
     clipboard_.Clear();
     QScreen* screen = QGuiApplication::primaryScreen();
     const QImage shot = screen ? screen->grabWindow(0).toImage() : QImage();
-    QApplication::processEvents();
     if (!shot.isNull()) clipboard_.SetData(shot);
-    QApplication::processEvents();
-    QApplication::processEvents();
-    window->setVisible(true);
+    if (window) window->setVisible(true);
+    running_ = false;
 }
 
 std::string SpecialFolderPath(int folderId) {

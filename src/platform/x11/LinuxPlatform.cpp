@@ -1,9 +1,11 @@
-// The real platform on Linux desktops (X11).
+// The real platform on Linux desktops (X11, and Wayland with the windows on Xwayland).
 #include "platform/Platform.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtProgramStarter.h"
 #include "platform/qt/QtServices.h"
+#include "platform/wayland/PortalScreenCapture.h"
+#include "platform/wayland/WaylandClipboard.h"
 #include "platform/x11/LinuxRegistry.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeyState.h"
@@ -16,7 +18,14 @@ namespace {
 
 class LinuxPlatform : public RealPlatform {
   public:
-    LinuxPlatform() : clipboard_(MakeClipboard()), capture_(*clipboard_) {}
+    LinuxPlatform() : clipboard_(MakeClipboard()) {
+        // The root window of rootless Xwayland holds no pixels: on a Wayland desktop the screen
+        // comes from the desktop's Screenshot portal.
+        if (WaylandSession())
+            capture_ = std::make_unique<PortalScreenCapture>(*clipboard_, messages_);
+        else
+            capture_ = std::make_unique<QtScreenCapture>(*clipboard_);
+    }
     PlatformServices Services() override {
         PlatformServices s;
         s.clipboard = clipboard_.get();
@@ -24,7 +33,7 @@ class LinuxPlatform : public RealPlatform {
         s.busy = &busy_;
         s.keys = &keys_;
         s.help = &help_;
-        s.capture = &capture_;
+        s.capture = capture_.get();
         s.registry = &registry_;
         s.starter = &starter_;
         s.specialFolderPath = [](int id) { return SpecialFolderPath(id); };
@@ -32,9 +41,19 @@ class LinuxPlatform : public RealPlatform {
     }
 
   private:
-    // The X11 clipboard where there is an X server; Qt's own elsewhere (offscreen runs).
+    // On a Wayland desktop that lets a clipboard manager watch (wlroots, KDE Plasma), the
+    // Wayland clipboard: the X11 one sees copies only while an X11 window has the focus. Else
+    // the X11 clipboard where there is an X server (GNOME included); Qt's own elsewhere
+    // (offscreen runs).
+    static bool WaylandSession() {
+        return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+               qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    }
     static std::unique_ptr<Clipboard> MakeClipboard() {
-        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
+        if (xcb && WaylandSession())
+            if (auto w = WaylandClipboard::Connect()) return w;
+        if (xcb)
             if (auto x = X11Clipboard::Connect()) return x;
         return std::make_unique<QtClipboard>();
     }
@@ -43,7 +62,7 @@ class LinuxPlatform : public RealPlatform {
     QtBusyPointer busy_;
     X11KeyState keys_;
     QtHelpViewer help_;
-    QtScreenCapture capture_;
+    std::unique_ptr<ScreenCapture> capture_;
     LinuxRegistry registry_;
     QtProgramStarter starter_;
 };

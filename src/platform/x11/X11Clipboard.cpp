@@ -1,17 +1,11 @@
 #include "X11Clipboard.h"
 
-#include <QImageReader>
-
 namespace quorrel {
 
 X11Clipboard::X11Clipboard() : current_(std::make_shared<ClipContent>()) {}
 
 std::unique_ptr<X11Clipboard> X11Clipboard::Connect(qint64 maxTextBytes) {
     std::unique_ptr<X11Clipboard> cb(new X11Clipboard);
-    // Pictures as large as an 8K screen are read (Qt refuses more than 128 MB by default); the
-    // pixel limit of the reader says what is too large.
-    QImageReader::setAllocationLimit(
-        std::max(QImageReader::allocationLimit(), int(clip::kMaxPixels * 4 / (1 << 20))));
     X11Clipboard* self = cb.get();
     cb->x_ = X11Selection::Open(
         nullptr,
