@@ -18,6 +18,8 @@
 #include "ui/StoreText.h"
 #include "ui/frmAbout.h"
 
+#include <QWindow>
+
 namespace quorrel {
 
 App::App(const PlatformServices& p)
@@ -86,8 +88,37 @@ bool App::AnyLoaded() const {
     return false;
 }
 
+bool App::IsModeWindow(FormId id) {
+    return id == FormId::frmMain || id == FormId::frmPix;
+}
+
+QWidget* App::ModeWindowOnScreen() const {
+    const FormId current = state_.TextModeActive ? FormId::frmMain : FormId::frmPix;
+    for (FormId id : {current, FormId::frmMain, FormId::frmPix})
+        if (QWidget* w = Loaded(id); w && w->isVisible()) return w;
+    return nullptr;
+}
+
+// A secondary window stays above the mode window it is transient for, also when that one is
+// clicked; none is given where no mode window is on screen (the first start).
+void App::KeepAbove(QWidget* secondary, QWidget* mode) {
+    secondary->winId(); // the native window that carries the hint
+    if (QWindow* handle = secondary->windowHandle())
+        handle->setTransientParent(mode ? mode->windowHandle() : nullptr);
+}
+
 void App::Show(FormId id) {
     QWidget* w = Form(id);
+    if (IsModeWindow(id)) {
+        w->winId();
+        // The mode window about to show takes over the secondary windows open over the other.
+        for (int i = 0; i < kFormCount; ++i)
+            if (QWidget* s = Loaded(static_cast<FormId>(i));
+                s && !IsModeWindow(static_cast<FormId>(i)))
+                KeepAbove(s, w);
+    } else {
+        KeepAbove(w, ModeWindowOnScreen());
+    }
     // A minimised window comes back too: without a taskbar, its menu entry is the way back.
     w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();

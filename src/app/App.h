@@ -58,6 +58,9 @@ class App : public QObject, public Forms, public HookTarget {
   private:
     quorrel::Form* Make(FormId id);
     bool LockStore(const std::string& root);
+    static bool IsModeWindow(FormId id);
+    QWidget* ModeWindowOnScreen() const;
+    static void KeepAbove(QWidget* secondary, QWidget* mode);
     PlatformServices platform_;
     AppState state_;
     ClipboardHook hook_;

@@ -7,6 +7,8 @@
 #include "core/TextFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 
 namespace quorrel {
@@ -39,11 +41,15 @@ void CopyTree(const fs::path& from, const fs::path& to, const fs::path& root,
             // As a link: a link to somewhere else must not pull that place into the copy.
             fs::copy_symlink(p, target);
         } else if (fs::is_directory(st)) {
-            fs::create_directory(target, p);
+            // Made writable for its owner, so that a read-only folder can be filled (and an
+            // unfinished copy removed); the copy is a collector of the user's own.
+            CreateFolder(target.string());
             CopyTree(p, target, root, onEach);
+            fs::permissions(target, st.permissions() | fs::perms::owner_all);
             CopyAttributes(p.string(), target.string());
         } else if (fs::is_regular_file(st)) {
             CopyFile(p.string(), target.string());
+            fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
             CopyAttributes(p.string(), target.string());
         } else {
             throw RuntimeError(ErrPathFileAccess, DescriptionOf(ErrPathFileAccess) + ": '" +
@@ -155,18 +161,28 @@ void CopyCollector(const std::string& documents, const std::string& sourceFolder
                                                   ": no collector is open to be copied");
 
     const std::string temp = MakeTempFolder(CollectorsFolder(documents));
+    // What could not be copied is told; so is an unfinished copy that could not be removed.
+    auto fail = [&](RuntimeError e) {
+        if (!DropTemp(temp))
+            e = RuntimeError(e.number, e.description +
+                                           ". The unfinished copy could not be "
+                                           "removed: delete '" +
+                                           temp + "' yourself.");
+        return e;
+    };
     try {
         CopyTree(source, temp, source, onEach);
-        // The folder's own permissions last, so that a read-only source does not stop the copy.
-        fs::permissions(temp, fs::status(source).permissions());
+        // The folder's own permissions last, so that a read-only source does not stop the copy;
+        // its owner may write it, or it could not be moved into place.
+        fs::permissions(temp, fs::status(source).permissions() | fs::perms::owner_all);
         CopyAttributes(source.string(), temp);
         MoveIntoPlace(temp, target.string());
     } catch (const fs::filesystem_error& e) {
-        DropTemp(temp);
-        throw FromErrorCode(e.code());
-    } catch (...) {
-        DropTemp(temp);
-        throw;
+        throw fail(e.path1().empty()
+                       ? FromErrorCode(e.code())
+                       : FileError(e.code().value(), e.path1().string(), Access::Read));
+    } catch (const RuntimeError& e) {
+        throw fail(e);
     }
 }
 
@@ -198,16 +214,29 @@ void DeleteCollector(const std::string& documents, const std::string& name) {
         DeleteFolder(folder); // a link goes as a link; nothing there is "Path not found"
         return;
     }
-    if (const std::string file = FirstReadOnly(folder); !file.empty())
+    // Everything that could stop the removal is looked for first, so that nothing is removed.
+    std::string why;
+    if (const std::string file = FirstReadOnly(folder, &why); !file.empty())
         throw RuntimeError(ErrPermissionDenied,
-                           DescriptionOf(ErrPermissionDenied) + ": '" + file + "' is read-only");
+                           DescriptionOf(ErrPermissionDenied) + ": '" + file + "' " + why);
     // Moved whole into the temporary folder first: the collector is gone at once, and what a
     // crash leaves of the removal is removed at the next start.
     const std::string temp = MakeTempFolder(CollectorsFolder(documents));
-    std::error_code ec;
-    fs::rename(folder, temp + Sep + "deleted", ec);
-    DropTemp(temp);
-    if (ec) throw FromErrorCode(ec);
+    const std::string moved = temp + Sep + "deleted";
+    if (::rename(folder.c_str(), moved.c_str()) != 0) {
+        const int err = errno;
+        DropTemp(temp);
+        throw FileError(err, folder);
+    }
+    if (DropTemp(temp)) return;
+    // Not all of it could be removed: what is left goes back under its name, and the deletion
+    // is reported as failed, never as done.
+    const bool back = ::rename(moved.c_str(), folder.c_str()) == 0;
+    if (back) DropTemp(temp);
+    throw RuntimeError(ErrPathFileAccess,
+                       DescriptionOf(ErrPathFileAccess) + ": '" + name +
+                           "' could not be removed whole; what is left of it is " +
+                           (back ? "back in its place." : "in '" + moved + "'."));
 }
 
 } // namespace quorrel

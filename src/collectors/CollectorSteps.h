@@ -42,7 +42,9 @@ void RecordOpenCollector(AppState& state, const std::string& name);
 // Save As: copies the open collector's folder to collectors folder & name, whole or not at all.
 // The copy is built in a temporary folder beside the others and renamed into place once
 // complete; links are copied as links and the hidden attribute goes along; unfinished work of
-// the source is left out. `onEach` (tests) runs before each entry is copied.
+// the source is left out. The copy is the user's to write, even of a read-only collector. A
+// failure removes the unfinished copy (or says where it is left). `onEach` (tests) runs before
+// each entry is copied.
 void CopyCollector(const std::string& documents, const std::string& sourceFolder,
                    const std::string& name,
                    const std::function<void(const std::string&)>& onEach = {});
@@ -54,8 +56,9 @@ bool IsOpenCollector(const AppState& state, const std::string& skip, const std::
 // Delete: the collectors folder becomes the current directory.
 void EnterCollectorsFolder(const std::string& documents);
 // Delete: removes the collector's folder with all it holds, never following links; all or
-// nothing, also under a crash. A read-only file in it makes the deletion fail (70) before
-// anything is removed.
+// nothing, also under a crash. A read-only file in it, or a folder this user may not change,
+// makes the deletion fail (70) before anything is removed; what could not be removed after all
+// is put back and reported, never taken for deleted.
 void DeleteCollector(const std::string& documents, const std::string& name);
 
 } // namespace quorrel

@@ -26,10 +26,18 @@ size_t InStr(size_t start, const std::string& hay, const std::string& needle) {
     return at == std::string::npos ? 0 : at + 1;
 }
 
-// The rewrite keeps its positions in 16-bit integers; a file longer than that is not touched.
-size_t Pos16(size_t pos) {
-    if (pos > 32767) throw RuntimeError(ErrOverflow);
-    return pos;
+// A settings file holds a few short lines; one larger than this is not one the program wrote,
+// and rewriting it would cost more than it is worth.
+constexpr size_t kMaxSettingsBytes = 1 << 20;
+
+// A missing file reads as the empty text; a missing folder is still "Path not found".
+std::string ReadSettings(const std::string& file) {
+    try {
+        return ReadText(file);
+    } catch (const RuntimeError& e) {
+        if (e.number == ErrFileNotFound) return {};
+        throw;
+    }
 }
 
 std::string Left(const std::string& s, size_t n) {
@@ -90,16 +98,16 @@ std::string IniSet(const std::string& content, const std::string& section, const
     std::string c = kCrLf + content + "[]";
     const std::string low = Lower(c);
 
-    const size_t p = Pos16(InStr(1, low, tag));
+    const size_t p = InStr(1, low, tag);
     if (p > 0) {
         const size_t body = p + tag.size(); // the LF that ends the header line
-        const size_t next = Pos16(InStr(body, low, "["));
-        const size_t q = Pos16(InStr(p, low, keyTag));
+        const size_t next = InStr(body, low, "[");
+        const size_t q = InStr(p, low, keyTag);
         DropTrailingBrackets(c);
         if (q == 0 || q > next) {
             c = Left(c, body) + key + "=" + value + kCrLf + Mid(c, body + 1);
         } else {
-            const size_t e = Pos16(InStr(q, c, "\r"));
+            const size_t e = InStr(q, c, "\r");
             // A hand-edited last line without a line end is replaced to the end of the file.
             c = Left(c, q) + key + "=" + value + (e == 0 ? std::string() : Mid(c, e));
         }
@@ -122,9 +130,8 @@ std::string IniSet(const std::string& content, const std::string& section, const
 }
 
 std::string ReadINI(const std::string& file, const std::string& section, const std::string& key) {
-    EnsureFile(file);
-    SetArchiveOnly(file);
-    return IniGet(ReadAll(file), section, key);
+    // Reading never writes: a read-only file, folder or disk reads as well as any.
+    return IniGet(ReadSettings(file), section, key);
 }
 
 void WriteINI(const std::string& file, const std::string& section, const std::string& key,
@@ -134,11 +141,16 @@ void WriteINI(const std::string& file, const std::string& section, const std::st
 
 void WriteINIKeys(const std::string& file, const std::string& section,
                   const std::vector<std::pair<std::string, std::string>>& keys) {
-    EnsureFile(file);
-    SetArchiveOnly(file);
-    std::string c = ReadAll(file);
+    const std::string old = ReadSettings(file);
+    if (old.size() > kMaxSettingsBytes)
+        throw RuntimeError(ErrOverflow, DescriptionOf(ErrOverflow) + ": '" + file +
+                                            "' is larger than a settings file may be (1 MB), "
+                                            "so it is left unchanged. Shorten or remove it.");
+    std::string c = old;
     for (const auto& [key, value] : keys)
         c = IniSet(c, section, key, value);
+    // Nothing to change (the same value again): nothing is written.
+    if (c == old && EntryExists(file)) return;
     WriteFileAtomic(file, c);
     // The new file replaced the old one and with it its attributes.
     SetArchiveOnly(file);

@@ -6,12 +6,14 @@
 
 namespace quorrel {
 
-// The value of key in section; the empty text when the file, section or key is missing.
-// The file exists afterwards (created empty) and carries the archive-only attribute.
+// The value of key in section; the empty text when the file, section or key is missing. Reading
+// never writes: a missing file is not created, and attributes are left as they are. A UTF-8 or
+// UTF-16 byte-order mark is read as such.
 std::string ReadINI(const std::string& file, const std::string& section, const std::string& key);
 
-// Sets key in section to value and rewrites the whole file (atomically). Fails with Overflow (6)
-// leaving the file unchanged when a position it needs lies beyond character 32,767.
+// Sets key in section to value and rewrites the whole file (atomically), unless it holds that
+// already. Fails with Overflow (6), naming the file and leaving it unchanged, when the file is
+// larger than a settings file may be (1 MB).
 void WriteINI(const std::string& file, const std::string& section, const std::string& key,
               const std::string& value);
 

@@ -1,5 +1,7 @@
 #include "core/Paths.h"
 
+#include "core/TextFile.h"
+
 #include <algorithm>
 
 namespace quorrel {
@@ -9,20 +11,21 @@ std::string P(std::string literal) {
     return literal;
 }
 
+// Each fixed name is found whatever its letter case (a store copied from Windows).
 std::string StoreRoot(const std::string& documents) {
-    return documents + P("\\Clips");
+    return InFolder(documents, "Clips");
 }
 
 std::string DataFolder(const std::string& documents) {
-    return StoreRoot(documents) + P("\\Data");
+    return InFolder(StoreRoot(documents), "Data");
 }
 
 std::string CollectorsFolder(const std::string& documents) {
-    return StoreRoot(documents) + P("\\Data\\");
+    return DataFolder(documents) + Sep;
 }
 
 std::string AppSettingsFile(const std::string& documents) {
-    return StoreRoot(documents) + P("\\Data\\Settings.ini");
+    return InFolder(DataFolder(documents), "Settings.ini");
 }
 
 } // namespace quorrel

@@ -81,25 +81,55 @@ struct AppendUndo {
     }
 };
 
+bool IsPictureFile(const std::string& pix, int n) {
+    const std::string path = InFolder(pix, std::to_string(n) + ".jpg");
+    return FileExists(path) && !IsLink(path);
+}
+
 // The pictures' temporary files go; a settings file left empty by a first picture that a full
 // disk cut short (in earlier versions) is written again from the pictures present, so that
-// adding pictures works again.
+// adding pictures works again. A picture written whole right after the last one counted, with
+// PicNum not yet raised, is an Add that a crash interrupted: it is finished (PicNum raised), as
+// an interrupted Add To Collector of a clip is, since the picture is complete (it was renamed
+// into place whole) and the user asked for it to be kept.
 void RecoverPictures(const std::string& collectorPath) {
-    const std::string pix = collectorPath + P("\\Pix");
+    const std::string pix = InFolder(collectorPath, "Pix");
     if (!IsRealFolder(pix)) return;
     RemoveLeftovers(pix);
-    const std::string settings = pix + P("\\Settings.ini");
-    if (EntryExists(settings) && !ReadAll(settings).empty()) return;
+    const std::string settings = InFolder(pix, "Settings.ini");
+    const std::string content = EntryExists(settings) ? ReadText(settings) : std::string();
     int count = 0;
-    while (count < 15 && FileExists(pix + P("\\") + std::to_string(count + 1) + ".jpg"))
+    if (!content.empty()) {
+        try {
+            count = CInt(IniGet(content, kSection, "PicNum"));
+        } catch (const RuntimeError&) {
+            return; // no usable number: Add reports it
+        }
+        if (count < 0 || count >= 15 || !IsPictureFile(pix, count + 1)) return;
+    }
+    const int counted = count;
+    while (count < 15 && IsPictureFile(pix, count + 1))
         ++count;
-    WriteINI(settings, kSection, "PicNum", std::to_string(count));
+    if (content.empty() || count != counted)
+        WriteINI(settings, kSection, "PicNum", std::to_string(count));
 }
 
 } // namespace
 
 void MakeStoreRoot(const std::string& documents) {
-    CreateFolder(StoreRoot(documents));
+    try {
+        CreateFolder(StoreRoot(documents));
+    } catch (const RuntimeError& e) {
+        if (e.number != ErrPermissionDenied) throw;
+        throw RuntimeError(ErrPermissionDenied,
+                           DescriptionOf(ErrPermissionDenied) + ": the documents folder '" +
+                               documents +
+                               "' cannot be written, so the collectors cannot be "
+                               "kept in it ('" +
+                               StoreRoot(documents) +
+                               "'). Make it writable for you, or choose another documents "
+                               "folder (XDG_DOCUMENTS_DIR in ~/.config/user-dirs.dirs).");
+    }
     try {
         CreateFolder(DataFolder(documents));
     } catch (const RuntimeError&) {
@@ -126,11 +156,13 @@ std::string OpenCollectorAtStart(AppState& state) {
     state.CollectorLabel = problem.empty() ? label : std::string();
     state.CollectorPath = CollectorsFolder(state.DocumentsPath) + state.CollectorLabel;
     // The collector opens even when the rewrite or a repair fails (a full disk): its clips can
-    // still be read.
+    // still be read. Nothing reads Open back, so settings this user may read but not write
+    // (or too large to rewrite) start quietly; a full disk is told.
     try {
         WriteINI(settings, kSection, "Open", state.CollectorPath);
     } catch (const RuntimeError& e) {
-        if (problem.empty()) problem = e.Message();
+        if (problem.empty() && e.number != ErrPermissionDenied && e.number != ErrOverflow)
+            problem = e.Message();
     }
     try {
         RecoverCollectorsFolder(state.DocumentsPath);
@@ -146,24 +178,30 @@ void RecoverCollector(const std::string& collectorPath) {
     RemoveLeftovers(collectorPath);
     RecoverPictures(collectorPath);
 
-    const std::string numb = collectorPath + P("\\Numb");
-    const std::string data = collectorPath + P("\\Data");
-    if (RepairLastLine(numb)) SetHidden(numb);
-    if (RepairLastLine(data)) SetHidden(data);
+    const std::string numb = InFolder(collectorPath, "Numb");
+    const std::string data = InFolder(collectorPath, "Data");
+    const std::string settings = InFolder(collectorPath, "Settings.ini");
 
-    // An Add cut short after ClipNumber was raised: its clip gets the index lines it lacks.
-    const std::string settings = collectorPath + P("\\Settings.ini");
-    if (!EntryExists(settings)) return;
+    // The clip an Add was storing: the one numbered ClipNumber, when its file is there.
     short n = 0;
-    try {
-        n = CInt(IniGet(ReadAll(settings), kSection, kClipNumber));
-    } catch (const RuntimeError&) {
-        return; // no usable number: Add reports it
+    if (EntryExists(settings)) {
+        try {
+            n = CInt(IniGet(ReadText(settings), kSection, kClipNumber));
+        } catch (const RuntimeError&) {
+            n = 0; // no usable number: Add reports it
+        }
     }
-    if (n < 1) return;
     const std::string number = std::to_string(n);
     const std::string clip = collectorPath + P("\\") + number;
-    if (IsLink(clip) || !FileExists(clip)) return;
+    const bool clipStored = n >= 1 && !IsLink(clip) && FileExists(clip);
+    const std::string first = clipStored ? ReadFirstLine(clip) : std::string();
+
+    // Only what that Add's appends left after the last line end goes; any other last line stays.
+    if (RepairLastLine(numb, clipStored ? number : std::string())) SetHidden(numb);
+    if (RepairLastLine(data, clipStored ? number + ") " + first : std::string())) SetHidden(data);
+    if (!clipStored) return;
+
+    // An Add cut short after ClipNumber was raised: its clip gets the index lines it lacks.
     // Only where the index ends with the clip before (or is empty for clip 1): anything else was
     // not left by an add and is not guessed at.
     const std::string before = std::to_string(n - 1);
@@ -172,9 +210,10 @@ void RecoverCollector(const std::string& collectorPath) {
         AppendLine(numb, number);
         SetHidden(numb);
     }
+    // Data gets its line only after Numb has it, as Add writes them.
     const std::optional<std::string> lastData = LastLine(data);
-    if (lastData ? StartsWith(*lastData, before + ") ") : n == 1) {
-        AppendLine(data, number + ") " + ReadFirstLine(clip));
+    if (LastLine(numb) == number && (lastData ? StartsWith(*lastData, before + ") ") : n == 1)) {
+        AppendLine(data, number + ") " + first);
         SetHidden(data);
     }
 }
@@ -186,17 +225,15 @@ void RecoverCollectorsFolder(const std::string& documents) {
 }
 
 std::vector<std::string> ReadClipIndex(const std::string& collectorPath) {
-    const std::string data = collectorPath + P("\\Data");
+    // Reading leaves the file's attributes as they are: a read-only Data reads as any.
+    const std::string data = InFolder(collectorPath, "Data");
     if (!EntryExists(data)) return {};
-    std::vector<std::string> lines = ReadLines(data);
-    SetHidden(data);
-    return lines;
+    return ReadLines(data);
 }
 
 std::string AddClip(const std::string& collectorPath, const std::string& clipText) {
-    const std::string settings = collectorPath + P("\\Settings.ini");
+    const std::string settings = InFolder(collectorPath, "Settings.ini");
     const std::string t = ReadINI(settings, kSection, kClipNumber);
-    SetHidden(settings);
     const short n = CInt(t);
     if (n == 32767) throw RuntimeError(ErrOverflow);
     // A number below 0 (a hand edit) would name a clip file no list entry can choose.
@@ -206,8 +243,8 @@ std::string AddClip(const std::string& collectorPath, const std::string& clipTex
                                                ") is below 0. Nothing was added.");
     const std::string number = std::to_string(n + 1);
     const std::string clip = collectorPath + P("\\") + number;
-    const std::string numb = collectorPath + P("\\Numb");
-    const std::string data = collectorPath + P("\\Data");
+    const std::string numb = InFolder(collectorPath, "Numb");
+    const std::string data = InFolder(collectorPath, "Data");
 
     // Never over a stored clip. Numbers only grow, so a last Numb line at or above the new
     // number shows a ClipNumber lowered by hand; a clip file already there is looked up in the
@@ -223,9 +260,13 @@ std::string AddClip(const std::string& collectorPath, const std::string& clipTex
                                               " is stored already; the collector's ClipNumber (" +
                                               t + ") is lower than its clips. Nothing was added.");
 
+    // A file that cannot be written is found before anything is written, and named.
+    for (const std::string& file : {settings, numb, data, clip})
+        CheckWritable(file);
+
     // A settings file that would keep the old number (a second [Collector] section behind a
     // line the program cannot find) would make the next add meet this clip again.
-    const std::string oldSettings = ReadAll(settings);
+    const std::string oldSettings = ReadText(settings);
     if (IniGet(IniSet(oldSettings, kSection, kClipNumber, number), kSection, kClipNumber) != number)
         throw RuntimeError(ErrPathFileAccess,
                            DescriptionOf(ErrPathFileAccess) +
@@ -269,7 +310,7 @@ std::string ReadClipForClipboard(const std::string& collectorPath, const std::st
     // The number comes from a list entry read from Data: only a plain number names a clip file,
     // so an edited Data line cannot reach files outside the collector.
     if (!IsClipNumber(number)) throw RuntimeError(ErrBadFileName);
-    return ClipOfFile(ReadAll(collectorPath + P("\\") + number));
+    return ClipOfFile(ReadText(collectorPath + P("\\") + number));
 }
 
 std::string ClipOfFile(std::string bytes) {

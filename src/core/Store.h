@@ -22,19 +22,22 @@ std::string LabelProblem(const std::string& documents, const std::string& label)
 std::string OpenCollectorAtStart(AppState& state);
 
 // What an interrupted command left in a collector, finished or undone: its temporary files go,
-// a part line at the end of `Numb` or `Data` is cut off, and the clip numbered `ClipNumber` (when
-// its file exists) gets the index lines it lacks. Reads only the ends of `Numb` and `Data` unless
-// something is amiss. A missing collector folder is left alone.
+// what an interrupted append left after the last line end of `Numb` or `Data` (a part of the
+// line for clip `ClipNumber`) is cut off, the clip numbered `ClipNumber` (when its file exists)
+// gets the index lines it lacks, and a whole picture right after `PicNum` gets counted. Any
+// other last line (LF line ends, a hand edit) is kept. Reads only the ends of `Numb` and `Data`
+// and writes nothing unless something is amiss. A missing collector folder is left alone.
 void RecoverCollector(const std::string& collectorPath);
 // What an interrupted Create or Save As left in the collectors folder, removed.
 void RecoverCollectorsFolder(const std::string& documents);
 
-// The lines of CollectorPath & "\Data" (set hidden afterwards); empty when the file is missing.
+// The lines of CollectorPath & "\Data"; empty when the file is missing. Nothing is written.
 std::vector<std::string> ReadClipIndex(const std::string& collectorPath);
 
 // Add to Collector, steps 2, 4 to 6, 8 and 9: the next clip number from `ClipNumber`, the clip
 // file, the new `ClipNumber`, the number appended to `Numb` and "N) " & the clip's first line to
-// `Data`. All or nothing: on a failure every file is put back as it was. A clip already stored
+// `Data`. All or nothing: a file that cannot be written is named before anything is written, and
+// on a failure every file is put back as it was. A clip already stored
 // under the next number (a `ClipNumber` lower than the collector's clips) is never overwritten:
 // that is refused before anything is written. Returns the number.
 std::string AddClip(const std::string& collectorPath, const std::string& clipText);

@@ -15,15 +15,15 @@ const std::string kKey = "PicNum";
 } // namespace
 
 std::string PixFolder(const std::string& collectorPath) {
-    return collectorPath + P("\\Pix");
+    return InFolder(collectorPath, "Pix");
 }
 
 std::string PixSettingsFile(const std::string& collectorPath) {
-    return collectorPath + P("\\Pix\\Settings.ini");
+    return InFolder(PixFolder(collectorPath), "Settings.ini");
 }
 
 std::string PicturePath(const std::string& collectorPath, const std::string& number) {
-    return collectorPath + P("\\Pix\\") + number + ".jpg";
+    return InFolder(PixFolder(collectorPath), number + ".jpg");
 }
 
 std::string PicturePath(const std::string& collectorPath, int number) {
@@ -35,16 +35,25 @@ namespace {
 // Steps 2 to 6 in a Pix folder that exists: PicNum read, the picture written, then PicNum raised.
 // A failure after the picture was written removes it again.
 AddPictureResult StorePicture(const std::string& pix, const PictureEncoder& encode) {
-    const std::string settings = pix + P("\\Settings.ini");
+    const std::string settings = InFolder(pix, "Settings.ini");
     const std::string picNum = ReadINI(settings, kSection, kKey);
     if (picNum == "15") return {true, {}};
 
     const int next = CInt(picNum) + 1;
     if (next > 32767) throw RuntimeError(ErrOverflow);
     const std::string number = std::to_string(next);
-    const std::string picture = pix + P("\\") + number + ".jpg";
+    const std::string picture = InFolder(pix, number + ".jpg");
+    RefuseLink(picture);
+    // A picture already there is never replaced (the start finishes an Add a crash cut short,
+    // so one found here was put there by hand).
+    if (EntryExists(picture))
+        throw RuntimeError(ErrFileExists,
+                           DescriptionOf(ErrFileExists) + ": '" + picture +
+                               "' is there already, but the pictures' PicNum says " + picNum +
+                               ". Nothing was added; move that file away to add pictures.");
+    CheckWritable(settings);
 
-    WriteFileAtomic(picture, encode());
+    WriteFileAtomic(picture, encode(), false);
     try {
         WriteINI(settings, kSection, kKey, number);
     } catch (const RuntimeError&) {

@@ -26,8 +26,9 @@ struct AddPictureResult {
 // Add To Collector, without the refresh: takes the next number from PicNum, writes the picture
 // and only then the new PicNum. All or nothing: the picture goes through a temporary file, a
 // failure to raise PicNum removes it again, and the first picture builds Pix (PicNum "0", the
-// picture, PicNum "1") whole before it appears. A link where Pix belongs is refused. Every
-// failure is a RuntimeError.
+// picture, PicNum "1") whole before it appears. A link where Pix belongs is refused, and a file
+// already under the next number is never replaced (58, naming it). Every failure is a
+// RuntimeError.
 AddPictureResult AddPicture(const std::string& collectorPath, const PictureEncoder& encode);
 
 } // namespace quorrel

@@ -66,7 +66,7 @@ void frmClipPrev::Form_Load() {
     folder_ = ctx.state.CollectorPath;
     ui.File1->setProperty("Path", FromStore(folder_));
     try {
-        list_ = ReadLines(folder_ + P("\\Numb"));
+        list_ = ReadLines(InFolder(folder_, "Numb"));
     } catch (const RuntimeError&) {
         // No index: only clip 1 can be shown.
     }
@@ -87,7 +87,7 @@ bool frmClipPrev::LoadClip(const std::string& entry) {
     if (entry.find('/') != std::string::npos || entry.find('\\') != std::string::npos) return false;
     try {
         // Shown as it was added, so that Add to Clipboard gives back exactly that.
-        const std::string bytes = ClipOfFile(ReadAll(folder_ + Sep + entry));
+        const std::string bytes = ClipOfFile(ReadText(folder_ + Sep + entry));
         SetBoundedBoxText(ui.RichTextBox1, StoreToClip(bytes), &fullText_);
         return true;
     } catch (const RuntimeError&) {

@@ -164,7 +164,7 @@ WindowLayout NameTxt() {
                 {CONTROL(cmdOk), .caption = "&OK", .left = 1920, .top = 1440, .width = 1215,
                  .height = 495, .tab = 2, .flags = Disabled | Default},
                 {CONTROL(cmdCancel), .caption = "&Cancel", .left = 3360, .top = 1440, .width = 1215,
-                 .height = 495, .tab = 3},
+                 .height = 495, .tab = 3, .flags = Cancel},
                 {CONTROL(Label1), .caption = "Give the new collector a name", .left = 240,
                  .top = 360, .width = 2295, .height = 255},
             },
@@ -186,9 +186,9 @@ WindowLayout Open() {
                 {CONTROL(Combo1), .caption = "Select a collector", .left = 960, .top = 600,
                  .width = 3495, .height = 315, .tab = 0},
                 {CONTROL(cmdOk), .caption = "&OK", .left = 1440, .top = 1320, .width = 1215,
-                 .height = 495, .tab = 1, .flags = Disabled},
+                 .height = 495, .tab = 1, .flags = Disabled | Default},
                 {CONTROL(cmdCancel), .caption = "&Cancel", .left = 3000, .top = 1320, .width = 1215,
-                 .height = 495, .tab = 2},
+                 .height = 495, .tab = 2, .flags = Cancel},
             },
     };
 }
@@ -210,7 +210,7 @@ WindowLayout Preview() {
                 {CONTROL(cmdOk), .caption = "&OK", .left = 3720, .top = 4080, .width = 1215,
                  .height = 495, .tab = 1, .flags = Default},
                 {CONTROL(cmdCancel), .caption = "&Cancel", .left = 5160, .top = 4080, .width = 1215,
-                 .height = 495, .tab = 2},
+                 .height = 495, .tab = 2, .flags = Cancel},
             },
     };
 }
@@ -230,7 +230,7 @@ WindowLayout Delete() {
                 {CONTROL(cmdOk), .caption = "&OK", .left = 3000, .top = 1320, .width = 1215,
                  .height = 495, .tab = 2, .flags = Default},
                 {CONTROL(cmdCancel), .caption = "&Cancel", .left = 4440, .top = 1320, .width = 1215,
-                 .height = 495, .tab = 3},
+                 .height = 495, .tab = 3, .flags = Cancel},
                 {CONTROL(Label1), .caption = "Choose a Collector to Delete", .left = 720,
                  .top = 240, .width = 4575, .height = 255},
                 {CONTROL(lblSkip), .left = 120, .top = 960, .width = 5640, .height = 195,
@@ -257,7 +257,7 @@ WindowLayout SaveAs() {
                 {CONTROL(cmdOk), .caption = "&OK", .left = 2640, .top = 1320, .width = 1215,
                  .height = 495, .tab = 2, .flags = Disabled | Default},
                 {CONTROL(cmdCancel), .caption = "&Cancel", .left = 3960, .top = 1320, .width = 1215,
-                 .height = 495, .tab = 3},
+                 .height = 495, .tab = 3, .flags = Cancel},
             },
     };
 }
@@ -353,7 +353,7 @@ WindowLayout ClipPrev() {
                 {CONTROL(cmdAdd), .caption = "&Add to Clipboard", .left = 7080, .top = 4080,
                  .width = 1215, .height = 495, .tab = 0},
                 {CONTROL(cmdClose), .caption = "&Close", .left = 8400, .top = 4080, .width = 1215,
-                 .height = 495, .tab = 1},
+                 .height = 495, .tab = 1, .flags = Cancel},
                 {CONTROL(RichTextBox1), .left = 120, .top = 120, .width = 9495, .height = 3855,
                  .tab = 2},
                 {CONTROL(cmdBack), .caption = "&Back", .left = 3600, .top = 4080, .width = 1215,

@@ -120,9 +120,9 @@ TEST_F(StoreFaults, AFailedOpenLeavesThePreviousCollectorOpen) {
     w.MakeCollector("Home", {"x"}, false);
     w.MakeCollector("Work", {"a", "b"});
     w.app->Main();
-    // Settings the rewrite cannot take: the section lies beyond what it handles.
+    // Settings the rewrite cannot take: larger than a settings file may be.
     std::string settings;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 600000; ++i)
         settings += "\r\n";
     settings += "[Collector]\r\nLabel=Work\r\nSkip=Work\r\n";
     w.Write("Clips/Data/Settings.ini", settings);
@@ -132,7 +132,10 @@ TEST_F(StoreFaults, AFailedOpenLeavesThePreviousCollectorOpen) {
     combo->setCurrentIndex(combo->findText("Home"));
     emit combo->activated(combo->currentIndex());
     d->cmdOk_Click();
-    EXPECT_EQ(w.messages.shown, QStringList{"6 Overflow"});
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown[0].startsWith(
+        QString::fromStdString("6 Overflow: '" + w.Path("Clips/Data/Settings.ini") + "'")))
+        << w.messages.shown[0].toStdString();
     EXPECT_EQ(Label(), " Work ");
     EXPECT_EQ(Items(), (QStringList{"1) a", "2) b"}));
     EXPECT_EQ(w.app->State().CollectorPath, w.Path("Clips/Data/Work"));
@@ -200,6 +203,34 @@ TEST_F(StoreFaults, APictureFileThatIsALinkIsNeverShown) {
     w.app->Main();
     EXPECT_FALSE(Pix()->Slot(1)->isVisibleTo(Pix()));
     EXPECT_TRUE(Pix()->Slot(2)->isVisibleTo(Pix()));
+}
+
+// A store the user may read but not write (another user's files; a read-only disk acts alike):
+// the program starts, lists and restores; an Add says which file it cannot write and changes
+// nothing.
+TEST_F(StoreFaults, AStoreThisUserMayOnlyReadStartsAndAnAddNamesTheFile) {
+    w.MakeCollector("Work", {"one", "two"});
+    w.Write("Clips/Data/Work/Pix/Settings.ini", "[Collector]\r\nPicNum=0\r\n");
+    // The scratch folder around the documents folder is for its owner only: let nobody in.
+    std::filesystem::permissions(std::filesystem::path(w.Path("Clips")).parent_path().parent_path(),
+                                 std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    ReadOnlyTree readOnly(w.Path(""));
+    SKIP_UNLESS_USABLE(readOnly);
+    w.app->Main();
+    EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join(" | ").toStdString();
+    EXPECT_TRUE(Main()->isVisible());
+    EXPECT_EQ(Items(), (QStringList{"1) one", "2) two"}));
+    emit Main()->ui.Combo1->activated(1);
+    EXPECT_EQ(w.clipboard.GetText(), "two");
+    Add("three");
+    ASSERT_EQ(w.messages.shown.size(), 1);
+    EXPECT_TRUE(w.messages.shown[0].startsWith(
+        QString::fromStdString("70 Permission denied: '" + w.Path("Clips/Data/Work/Settings.ini") +
+                               "' cannot be written")))
+        << w.messages.shown[0].toStdString();
+    EXPECT_EQ(Items(), (QStringList{"1) one", "2) two"}));
+    EXPECT_FALSE(w.Exists("Clips/Data/Work/3"));
 }
 
 } // namespace

@@ -80,8 +80,8 @@ TEST_F(Dialogs, NameBoxesEnableOkExactlyWhileTheyHoldACharacter) {
         EXPECT_TRUE(ok->isEnabled());
         QTest::keyClick(text1, Qt::Key_Backspace);
         EXPECT_FALSE(ok->isEnabled());
-        QTest::keyClick(text1, Qt::Key_Escape); // Esc does nothing here
-        EXPECT_TRUE(w.app->IsLoaded(id));
+        QTest::keyClick(text1, Qt::Key_Escape); // Esc is Cancel
+        EXPECT_FALSE(w.app->IsLoaded(id));
     }
     EXPECT_TRUE(w.messages.shown.isEmpty());
 }
@@ -292,10 +292,13 @@ TEST_F(Dialogs, OpenListsEveryCollectorAndOpensTheChosenOne) {
     EXPECT_EQ(combo->currentText(), "Select a collector");
     EXPECT_FALSE(ok->isEnabled());
     Type(combo, "Ho");
-    EXPECT_FALSE(ok->isEnabled()); // typing is no choice
-    Choose(combo, "Home");
+    EXPECT_FALSE(ok->isEnabled());          // typing is no choice
+    QTest::keyClick(combo, Qt::Key_Return); // nor does Enter open anything yet
+    EXPECT_TRUE(w.app->IsLoaded(FormId::frmOpen));
+    QTest::keyClick(combo, Qt::Key_Down); // the first collector is chosen
     EXPECT_TRUE(ok->isEnabled());
-    QTest::mouseClick(ok, Qt::LeftButton);
+    Choose(combo, "Home");
+    QTest::keyClick(combo, Qt::Key_Return); // Enter is OK
 
     EXPECT_TRUE(w.messages.shown.isEmpty()) << w.messages.shown.join("|").toStdString();
     const std::string folder = w.Path("Clips/Data/Home/");

@@ -209,8 +209,8 @@ TEST_F(AllOrNothing, RecoveryFinishesWhatAnInterruptedAddLeft) {
         {"first clip, no index files yet", "1", "", "", "1\r\n", "1) clip 1\r\n"},
         {"line end cut after its CR", "2", "1\r\n2\r", "1) clip 1\r\n2) clip 2\r", "1\r\n2\r\n",
          "1) clip 1\r\n2) clip 2\r\n"},
-        {"a lone LF is no line end", "2", "1\r\n", "1) clip 1\r\n2) a\n", "1\r\n2\r\n",
-         "1) clip 1\r\n2) clip 2\r\n"},
+        {"a last line that is not what Add writes is kept", "2", "1\r\n", "1) clip 1\r\n2) a\n",
+         "1\r\n2\r\n", "1) clip 1\r\n2) a\n"},
         // Not left by an add: lowered by hand, or lines missing further back; not guessed at.
         {"ClipNumber lowered by hand", "1", "1\r\n2\r\n", "1) clip 1\r\n2) clip 2\r\n",
          "1\r\n2\r\n", "1) clip 1\r\n2) clip 2\r\n"},
@@ -265,35 +265,46 @@ TEST_F(AllOrNothing, RecoveryRemovesTemporaryFilesAndMendsAnEmptyPictureSettings
     EXPECT_FALSE(fs::exists(CollectorsFolder(root) + "Gone"));
 }
 
+// The repair removes only what an append of `expected` left; every other last line is kept.
 TEST_F(AllOrNothing, TheEndsOfTheIndexFilesAreReadFromTheEnd) {
     const std::string file = Path("Data");
     const std::string longLine(10000, 'b'); // longer than one block read backwards
+    const std::string mark = "\xEF\xBB\xBF";
     const struct {
         std::string bytes;
         std::optional<std::string> last;
-        std::string repaired;
+        std::string expected, repaired;
     } cases[] = {
-        {"", std::nullopt, ""},
-        {"1\r\n", "1", "1\r\n"},
-        {"1\r\n2\r\n", "2", "1\r\n2\r\n"},
-        {"1\r\n\r\n", "", "1\r\n\r\n"},
-        {"1\r\n22", "22", "1\r\n"},
-        {"1\r\n2\r", "2", "1\r\n2\r\n"},
-        {"1\r2", "2", "1\r\n"},
-        {"no line end", "no line end", ""},
-        {"1\r\n" + longLine + "\r\n", longLine, "1\r\n" + longLine + "\r\n"},
-        {"1\r\n" + longLine, longLine, "1\r\n"},
+        {"", std::nullopt, "1", ""},
+        {"1\r\n", "1", "2", "1\r\n"},
+        {"1\r\n2\r\n", "2", "3", "1\r\n2\r\n"},
+        {"1\r\n\r\n", "", "2", "1\r\n\r\n"},
+        {"1\r\n2", "2", "22", "1\r\n"},         // an append cut short
+        {"1\r\n22", "22", "22", "1\r\n22\r\n"}, // only its line end missing
+        {"1\r\n22", "22", "3", "1\r\n22"},      // a hand-edited last line
+        {"1\r\n22", "22", "", "1\r\n22"},       // nothing was being appended
+        {"1\r\n2\r", "2", "3", "1\r\n2\r\n"},
+        {"1\r2", "2", "3", "1\r2"},
+        {"1\r2", "2", "23", "1\r\n"},
+        {"no line end", "no line end", "2", "no line end"},
+        {"1\n2\n3\n", "1\n2\n3\n", "4", "1\n2\n3\n"}, // LF line ends: one line, kept
+        {"1\n2\n3", "1\n2\n3", "3", "1\n2\n3"},
+        {mark + "1\r\n", "1", "2", mark + "1\r\n"},
+        {mark + "1", "1", "12", mark},
+        {"1\r\n" + longLine + "\r\n", longLine, "2", "1\r\n" + longLine + "\r\n"},
+        {"1\r\n" + longLine, longLine, longLine + "b", "1\r\n"},
+        {"1\r\n" + longLine, longLine, "2", "1\r\n" + longLine},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 20)));
+        SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 20) + " / " + c.expected));
         Put(file, c.bytes);
         EXPECT_EQ(LastLine(file), c.last);
-        EXPECT_EQ(RepairLastLine(file), c.bytes != c.repaired);
+        EXPECT_EQ(RepairLastLine(file, c.expected), c.bytes != c.repaired);
         EXPECT_EQ(Get(file), c.repaired);
     }
     fs::remove(file);
     EXPECT_EQ(LastLine(file), std::nullopt);
-    EXPECT_FALSE(RepairLastLine(file));
+    EXPECT_FALSE(RepairLastLine(file, "1"));
     EXPECT_FALSE(fs::exists(file));
 }
 
@@ -327,7 +338,7 @@ TEST_F(AllOrNothing, StoreFilesAreNeverFollowedThroughALink) {
         EXPECT_TRUE(fs::is_symlink(In(name)));
     }
     EXPECT_EQ(ERR_OF(WriteFileAtomic(In("Settings.ini"), "x")), ErrPathFileAccess);
-    EXPECT_EQ(ERR_OF(EnsureFile(In("Settings.ini"))), ErrPathFileAccess);
+    EXPECT_EQ(ERR_OF(ReadINI(In("Settings.ini"), "Collector", "ClipNumber")), ErrPathFileAccess);
     EXPECT_EQ(Get(outside), "secret\r\n");
 }
 

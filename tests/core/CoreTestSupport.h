@@ -10,10 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace quorrel::test {
 
@@ -77,6 +80,57 @@ class FileSizeLimit {
     rlimit saved_{};
     void (*oldHandler_)(int) = nullptr;
 };
+
+// While it lives, a root process acts as the user nobody (root ignores permissions); a process
+// of another user stays as it is. `Usable()` is false where root is refused the switch.
+class AsNobody {
+  public:
+    AsNobody() {
+        if (::geteuid() == 0) usable_ = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
+    }
+    ~AsNobody() {
+        if (::getuid() == 0 && ::geteuid() != 0 && (::seteuid(0) != 0 || ::setegid(0) != 0))
+            std::abort();
+    }
+    AsNobody(const AsNobody&) = delete;
+    AsNobody& operator=(const AsNobody&) = delete;
+    bool Usable() const { return usable_; }
+
+  private:
+    bool usable_ = true;
+};
+
+// Sets the permissions of every folder and file below `folder`, itself included.
+inline void SetModes(const std::string& folder, mode_t folders, mode_t files) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    ::chmod(folder.c_str(), folders);
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (!it->is_symlink()) ::chmod(it->path().c_str(), it->is_directory() ? folders : files);
+}
+
+// While it lives, everything below `folder` is read-only for this process: a store the user may
+// read but not write (as root, the process acts as nobody meanwhile).
+class ReadOnlyTree {
+  public:
+    explicit ReadOnlyTree(const std::string& folder) : folder_(folder) {
+        SetModes(folder_, 0555, 0444);
+        user_.emplace();
+    }
+    ~ReadOnlyTree() {
+        user_.reset();
+        SetModes(folder_, 0755, 0644);
+    }
+    bool Usable() const { return user_->Usable(); }
+
+  private:
+    std::string folder_;
+    std::optional<AsNobody> user_;
+};
+
+#define SKIP_UNLESS_USABLE(user)                                                                   \
+    if (!(user).Usable()) GTEST_SKIP() << "this process cannot act as another user"
 
 } // namespace quorrel::test
 

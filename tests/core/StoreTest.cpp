@@ -134,7 +134,8 @@ TEST_F(StoreTest, StartOpensLabelledCollectorAndRewritesOpen) {
 }
 
 // Without a Label the collector path is the data folder itself: adding then reads the
-// application settings file, finds no ClipNumber, hides the file and fails on the conversion.
+// application settings file, finds no ClipNumber and fails on the conversion; reading leaves
+// the file as it was (never hidden).
 TEST_F(StoreTest, StartWithoutLabelLeavesAddToFailOnConversion) {
     AppState state;
     state.DocumentsPath = root;
@@ -144,7 +145,7 @@ TEST_F(StoreTest, StartWithoutLabelLeavesAddToFailOnConversion) {
     EXPECT_EQ(ERR_OF(AddClip(state.CollectorPath, "text")), ErrTypeMismatch);
     EXPECT_FALSE(fs::exists(DataFolder(root) + "/1"));
     if (quorrel::test::UserAttrsSupported(root)) {
-        EXPECT_TRUE(IsHidden(AppSettingsFile(root)));
+        EXPECT_FALSE(IsHidden(AppSettingsFile(root)));
     }
 }
 

@@ -288,6 +288,9 @@ TEST_F(CrashPoints, APictureIsStoredWholeOrNotAtAll) {
             ASSERT_TRUE(picNum == std::to_string(pictures) || picNum == next) << picNum;
             if (picNum == next) {
                 EXPECT_EQ(Get(Work() / "Pix" / (next + ".jpg")), kPicture);
+            } else {
+                // A picture the next Add would meet is never left beyond PicNum.
+                EXPECT_FALSE(fs::exists(Work() / "Pix" / (next + ".jpg"))) << "beyond PicNum";
             }
         };
         for (bool half : {false, true})

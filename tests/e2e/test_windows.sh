@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every window opens from its menu entry or button on a real X server, shows its title, and
-# closes again; the About box stands at its fixed place and Esc closes it. Screenshots of each
-# window go to $QUORREL_SHOTS when set.
+# closes again on Esc where it has Cancel; the About box stands at its fixed place; Enter opens
+# the collector chosen in Open Collector; a message stands over the window that raised it, its
+# title whole. Screenshots of each window go to $QUORREL_SHOTS when set.
 . "$(dirname "$0")/lib.sh"
 start_x
 
@@ -35,12 +36,12 @@ open_close() {
     press_until "$d" "$close" no_window "$title" || fail "'$close' did not close '$title'"
 }
 
-open_close "$main" "alt+f c" '^Create Collector$' alt+c create_collector
-open_close "$main" "alt+f o" '^Open Collector$' alt+c open_collector
-open_close "$main" "alt+f s" '^Quorrel {8}Save As\.\.\.$' alt+c save_as
-open_close "$main" "alt+f d" '^Quorrel {13}Delete Collector$' alt+c delete_collector
-open_close "$main" "alt+p" '^Quorrel {54}Paste Preview$' alt+c paste_preview
-open_close "$main" "alt+v" '^Quorrel {35}Clip Preview$' alt+c clip_preview
+open_close "$main" "alt+f c" '^Create Collector$' Escape create_collector
+open_close "$main" "alt+f o" '^Open Collector$' Escape open_collector
+open_close "$main" "alt+f s" '^Quorrel {8}Save As\.\.\.$' Escape save_as
+open_close "$main" "alt+f d" '^Quorrel {13}Delete Collector$' Escape delete_collector
+open_close "$main" "alt+p" '^Quorrel {54}Paste Preview$' Escape paste_preview
+open_close "$main" "alt+v" '^Quorrel {35}Clip Preview$' Escape clip_preview
 
 # The About box: its own place on the screen, Esc closes it.
 about=$(menu_window "$main" alt+h a '^About Quorrel $')
@@ -59,13 +60,33 @@ wait_until 5 is_active "$about" ||
 press_until "$about" Escape no_window '^About Quorrel $' || fail "Esc did not close the About box"
 wait_until 5 has_window 'Text Mode$' || fail "the text-mode window hid itself when the About box closed"
 
-# Esc leaves a dialog open.
+# Cancel closes a dialog too.
 dlg=$(menu_window "$main" alt+f c '^Create Collector$')
-focus "$dlg"
-key_to "$dlg" Escape
-# A close would be immediate: the dialog stays for a while.
-holds 0.3 has_window '^Create Collector$' || fail "Esc closed the Create Collector dialog"
 press_until "$dlg" alt+c no_window '^Create Collector$' || fail "Cancel did not close the dialog"
+
+# Open Collector: Down chooses the first collector, Enter opens it.
+dlg=$(menu_window "$main" alt+f o '^Open Collector$')
+key_to "$dlg" Down
+press_until "$dlg" Return no_window '^Open Collector$' || fail "Enter did not open the chosen collector"
+
+# A message stands centred over the window that raised it, its title whole.
+# centre WINDOW: the centre of its client area on the screen, and its width.
+centre() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /Width:/{w=$NF} /Height:/{h=$NF} END{print int(x + w / 2), int(y + h / 2), w}'
+}
+key_to "$main" alt+d
+key_to "$main" alt+a
+msg=$(wait_window '^Quorrel$')
+shot message
+read -r mx my _ < <(centre "$main")
+read -r bx by bw < <(centre "$msg")
+# Within the difference of the two frames' caption bars.
+[ $(( (bx - mx) * (bx - mx) )) -le 400 ] && [ $(( (by - my) * (by - my) )) -le 900 ] ||
+    fail "the message is centred at $bx,$by, the window that raised it at $mx,$my"
+[ "$bw" -ge 160 ] || fail "the message is $bw pixels wide: too narrow for its title"
+press_until "$msg" Return no_window '^Quorrel$' || fail "Enter did not close the message"
+
 
 # Graphics mode and its About entry.
 focus "$main"

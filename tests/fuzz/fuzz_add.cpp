@@ -1,5 +1,6 @@
-// Add to Collector on a hostile collector: whatever its Settings.ini, Numb, Data and clip files
-// hold, adding a clip throws nothing but RuntimeError. When it fails, every file is as it was;
+// Add to Collector on a hostile collector, after the start's recovery: whatever its Settings.ini,
+// Numb, Data and clip files hold, the recovery keeps every ended line, and adding a clip throws
+// nothing but RuntimeError. When it fails, every file is as it was;
 // when it succeeds, no clip listed in Numb was overwritten, the clip file holds the clip,
 // ClipNumber names it, Numb and Data end with it, and choosing the clip gives it back.
 #include "FuzzSupport.h"
@@ -31,6 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A clip file left behind under the number the add may take.
     for (const char* n : {"1", "2", "10"})
         fuzz::Put(dir + "/" + n, oldClip);
+
+    // The start's recovery keeps every line that was ended; only a part line it can tell was
+    // being appended goes.
+    std::map<std::string, std::string> found;
+    for (const char* f : {"Numb", "Data"})
+        found[f] = fuzz::Get(dir + "/" + f);
+    try {
+        quorrel::RecoverCollector(dir);
+    } catch (const quorrel::RuntimeError&) {
+    }
+    for (const auto& [f, bytes] : found) {
+        const size_t end = bytes.rfind('\r');
+        if (end != std::string::npos)
+            FUZZ_CHECK(fuzz::Get(dir + "/" + f).compare(0, end + 1, bytes, 0, end + 1) == 0,
+                       "the recovery keeps every ended line");
+    }
 
     std::map<std::string, std::string> before;
     for (const char* f : {"Settings.ini", "Numb", "Data", "1", "2", "10"})

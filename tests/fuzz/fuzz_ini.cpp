@@ -32,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string section = in.ConsumeRandomLengthString(24);
     const std::string key = in.ConsumeRandomLengthString(24);
     const std::string value = in.ConsumeRandomLengthString(64);
-    // Mostly small files; now and then one past the 16-bit positions of the rewrite.
+    // Mostly small files; now and then one larger than a settings file may be.
     std::string content = in.ConsumeRemainingBytesAsString();
-    if (!content.empty() && content[0] == '\x7f') content.append(33000, 'x');
+    if (!content.empty() && content[0] == '\x7f') content.append(1 << 20, 'x');
 
     const std::string file = fuzz::Scratch() + "/Settings.ini";
     fuzz::Put(file, content);

@@ -1,5 +1,6 @@
 // The eleven windows as the user first sees them, and the rules they share: one instance each,
-// Enter on an enabled default button, Esc only in the About box, the main window closing the rest.
+// Enter on an enabled default button, Esc on the cancel button, the main window closing the rest,
+// secondary windows above the mode window on screen.
 #include "support/Fakes.h"
 
 #include "ui/Form.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -118,7 +120,7 @@ const std::vector<Win>& Windows() {
          {
              {"Text1", T, "", 240, 720, 4335, 375, 0, ""},
              {"cmdOk", B, "&OK", 1920, 1440, 1215, 495, 2, "DE"},
-             {"cmdCancel", B, "&Cancel", 3360, 1440, 1215, 495, 3, ""},
+             {"cmdCancel", B, "&Cancel", 3360, 1440, 1215, 495, 3, "X"},
              {"Label1", L, "Give the new collector a name", 240, 360, 2295, 255, -1, ""},
          }},
         {FormId::frmOpen,
@@ -130,8 +132,8 @@ const std::vector<Win>& Windows() {
          2400,
          {
              {"Combo1", C, "Select a collector", 960, 600, 3495, 315, 0, ""},
-             {"cmdOk", B, "&OK", 1440, 1320, 1215, 495, 1, "D"},
-             {"cmdCancel", B, "&Cancel", 3000, 1320, 1215, 495, 2, ""},
+             {"cmdOk", B, "&OK", 1440, 1320, 1215, 495, 1, "DE"},
+             {"cmdCancel", B, "&Cancel", 3000, 1320, 1215, 495, 2, "X"},
          }},
         {FormId::frmPreview,
          Spaced("Quorrel", 54, "Paste Preview"),
@@ -143,7 +145,7 @@ const std::vector<Win>& Windows() {
          {
              {"RichTextBox1", R, nullptr, 240, 240, 9375, 3735, 0, ""},
              {"cmdOk", B, "&OK", 3720, 4080, 1215, 495, 1, "E"},
-             {"cmdCancel", B, "&Cancel", 5160, 4080, 1215, 495, 2, ""},
+             {"cmdCancel", B, "&Cancel", 5160, 4080, 1215, 495, 2, "X"},
          }},
         {FormId::frmDelete,
          Spaced("Quorrel", 13, "Delete Collector"),
@@ -155,7 +157,7 @@ const std::vector<Win>& Windows() {
          {
              {"Combo1", C, nullptr, 360, 480, 4575, 315, 0, ""},
              {"cmdOk", B, "&OK", 3000, 1320, 1215, 495, 2, "DE"}, // disabled by the load
-             {"cmdCancel", B, "&Cancel", 4440, 1320, 1215, 495, 3, ""},
+             {"cmdCancel", B, "&Cancel", 4440, 1320, 1215, 495, 3, "X"},
              {"Label1", L, "Choose a Collector to Delete", 720, 240, 4575, 255, -1, ""},
          }},
         {FormId::frmSaveAs,
@@ -169,7 +171,7 @@ const std::vector<Win>& Windows() {
              {"Label1", L, "Type In The Name To Save Colledctor As", 240, 360, 3015, 255, -1, ""},
              {"Text1", T, "", 240, 720, 5295, 375, 1, ""},
              {"cmdOk", B, "&OK", 2640, 1320, 1215, 495, 2, "DE"},
-             {"cmdCancel", B, "&Cancel", 3960, 1320, 1215, 495, 3, ""},
+             {"cmdCancel", B, "&Cancel", 3960, 1320, 1215, 495, 3, "X"},
          }},
         {FormId::frmPixView,
          Spaced("Quorrel", 20, "Preview"),
@@ -219,7 +221,7 @@ const std::vector<Win>& Windows() {
          5115,
          {
              {"cmdAdd", B, "&Add to Clipboard", 7080, 4080, 1215, 495, 0, ""},
-             {"cmdClose", B, "&Close", 8400, 4080, 1215, 495, 1, ""},
+             {"cmdClose", B, "&Close", 8400, 4080, 1215, 495, 1, "X"},
              {"RichTextBox1", R, nullptr, 120, 120, 9495, 3855, 2, ""},
              {"cmdBack", B, "&Back", 3600, 4080, 1215, 495, 3, "D"},
              {"cmdNext", B, "&Next", 4800, 4080, 1215, 495, 4, ""},
@@ -491,11 +493,16 @@ TEST_F(Windows_, EnterInTheNameBoxOfAnEmptyCreateDialogDoesNothing) {
     EXPECT_TRUE(w.messages.shown.isEmpty());
 }
 
-// The picture viewer, which has no buttons, closes on Esc as on a click (GraphicsModeTest).
-TEST_F(Windows_, EscClosesOnlyTheAboutBox) {
+// Esc is Cancel where closing the window by its frame means Cancel: the first-run dialog (whose
+// Cancel ends the program) keeps it for nothing. The picture viewer, which has no buttons, closes
+// on Esc as on a click (GraphicsModeTest).
+TEST_F(Windows_, EscPressesOnlyTheCancelButton) {
     for (const Win& win : Windows()) {
         if (win.id == FormId::frmMain || win.id == FormId::frmPix || win.id == FormId::frmPixView)
             continue;
+        const Ctl* cancel = nullptr;
+        for (const Ctl& c : win.controls)
+            if (std::string(c.states).find('X') != std::string::npos) cancel = &c;
         SCOPED_TRACE(FormName(win.id));
         w.app->Show(win.id);
         Form* f = static_cast<Form*>(w.app->Loaded(win.id));
@@ -504,12 +511,27 @@ TEST_F(Windows_, EscClosesOnlyTheAboutBox) {
             spies[b->objectName()] = std::make_unique<QSignalSpy>(b, &QPushButton::clicked);
         QWidget* target = f->focusWidget() ? f->focusWidget() : f;
         QTest::keyClick(target, Qt::Key_Escape);
-        const bool about = win.id == FormId::frmAbout;
-        EXPECT_EQ(w.app->IsLoaded(win.id), !about);
+        EXPECT_EQ(w.app->IsLoaded(win.id), cancel == nullptr);
         for (auto& [name, spy] : spies)
-            EXPECT_EQ(spy->count(), about && name == "cmdOK" ? 1 : 0) << name.toStdString();
+            EXPECT_EQ(spy->count(), cancel && name == QLatin1String(cancel->name) ? 1 : 0)
+                << name.toStdString();
         Drain();
     }
+}
+
+// The mode window on screen owns the secondary windows, so that they stay above it when it is
+// clicked; a switch of mode hands them to the other one.
+TEST_F(Windows_, SecondaryWindowsStayAboveTheModeWindowOnScreen) {
+    auto handle = [this](FormId id) { return w.app->Loaded(id)->windowHandle(); };
+    w.app->Show(FormId::frmClipPrev);
+    ASSERT_NE(handle(FormId::frmClipPrev), nullptr);
+    EXPECT_EQ(handle(FormId::frmClipPrev)->transientParent(), handle(FormId::frmMain));
+    QTest::mouseClick(Named<QPushButton>(w.app->Loaded(FormId::frmMain), "cmdPix"), Qt::LeftButton);
+    ASSERT_TRUE(w.app->Loaded(FormId::frmPix)->isVisible());
+    EXPECT_EQ(handle(FormId::frmClipPrev)->transientParent(), handle(FormId::frmPix));
+    w.app->Show(FormId::frmAbout);
+    EXPECT_EQ(handle(FormId::frmAbout)->transientParent(), handle(FormId::frmPix));
+    Drain();
 }
 
 TEST_F(Windows_, ClosingTheMainWindowClosesTheOthers) {

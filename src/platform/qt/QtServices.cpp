@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -11,6 +13,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace quorrel {
 
@@ -32,13 +36,31 @@ class ProgramMessageBox : public QMessageBox {
     }
 };
 
+// Qt sizes a box to its text and allows for its title in a font of its own: "There is no text
+// on the Clipboard." left the window manager too little room, and the title showed as "...".
+// The box is as wide as the title in a bold caption font with room for the frame's buttons.
+void KeepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont caption = QApplication::font();
+    caption.setBold(true);
+    caption.setPointSizeF(std::max(caption.pointSizeF(), 11.0));
+    const int title = QFontMetrics(caption).horizontalAdvance(box.windowTitle());
+    const int buttons = 4 * QFontMetrics(caption).height(); // icon, minimise, maximise, close
+    grid->addItem(new QSpacerItem(title + buttons + 48, 0, QSizePolicy::Minimum), grid->rowCount(),
+                  0, 1, grid->columnCount());
+}
+
 } // namespace
 
 void QtMessageBox::Show(const QString& text) {
-    ProgramMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrel"), text, QMessageBox::Ok);
+    // Over the window that raised it, and transient for it: Qt centres a box on its parent.
+    const QPointer<QWidget> from = QApplication::activeWindow();
+    ProgramMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrel"), text, QMessageBox::Ok,
+                          from);
     // No icon inside the box; the program's icon in its title bar, as on every window.
     box.setWindowIcon(QApplication::windowIcon());
-    const QPointer<QWidget> from = QApplication::activeWindow();
+    KeepTitleWhole(box);
     box.exec();
     // The keyboard goes back to the window the message came from: openbox hands it to another
     // window when that one is a utility window (the About box).

@@ -18,6 +18,7 @@
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 using namespace quorrel;
 namespace fs = std::filesystem;
@@ -227,6 +228,63 @@ TEST_F(Store, AFailedCopyLeavesNothingBehind) {
     }
 }
 
+// A collector the user may only read (a read-only folder, as a copy from a CD or another
+// user's keeps it) is saved as a copy the user may write; a copy that fails after a read-only
+// folder was copied leaves nothing behind.
+TEST_F(Store, SaveAsOfAReadOnlyCollectorMakesAWritableCopyAndAFailureLeavesNothing) {
+    Write("Clips/Data/Work/Settings.ini", "[Collector]\r\nClipNumber=1\r\n");
+    Write("Clips/Data/Work/1", "one\r\n");
+    Write("Clips/Data/Work/Pix/1.jpg", "BM");
+    const auto source = Tree(At("Clips/Data/Work"));
+    if (::geteuid() == 0) {
+        for (const auto& e : fs::recursive_directory_iterator(docs)) {
+            ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+        }
+        ASSERT_EQ(::chown(docs.c_str(), 65534, 65534), 0);
+    }
+    quorrel::test::SetModes(At("Clips/Data/Work"), 0555, 0444);
+    quorrel::test::AsNobody nobody;
+    SKIP_UNLESS_USABLE(nobody);
+
+    CopyCollector(docs, At("Clips/Data/Work"), "Copy");
+    EXPECT_EQ(Tree(At("Clips/Data/Copy")), source);
+    for (const char* folder : {"Clips/Data/Copy", "Clips/Data/Copy/Pix"})
+        EXPECT_EQ(::access(At(folder).c_str(), W_OK), 0) << folder;
+    EXPECT_TRUE(Leftovers().empty());
+
+    // The name is taken while the copy is made: it fails at the end, with everything copied.
+    auto takeName = [&](const std::string& entry) {
+        if (fs::path(entry).filename() == "1.jpg") fs::create_directory(At("Clips/Data/Again"));
+    };
+    EXPECT_EQ(ERR_OF(CopyCollector(docs, At("Clips/Data/Work"), "Again", takeName)), ErrFileExists);
+    EXPECT_TRUE(Leftovers().empty());
+    EXPECT_TRUE(fs::is_empty(At("Clips/Data/Again")));
+}
+
+// A collector holding a folder of another user (a sudo start made it) cannot be emptied: the
+// deletion is refused before anything is removed, and never reported as done.
+TEST_F(Store, DeleteRefusesACollectorItCannotEmptyAndRemovesNothing) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+    Write("Clips/Data/Old/1", "kept\r\n");
+    Write("Clips/Data/Old/Pix/1.jpg", "BM");
+    for (const auto& e : fs::recursive_directory_iterator(docs)) {
+        if (e.path().filename() != "Pix" && e.path().parent_path().filename() != "Pix") {
+            ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+        }
+    }
+    ASSERT_EQ(::chown(docs.c_str(), 65534, 65534), 0);
+    const auto before = Tree(At("Clips"));
+    quorrel::test::AsNobody nobody;
+    SKIP_UNLESS_USABLE(nobody);
+    try {
+        DeleteCollector(docs, "Old");
+        ADD_FAILURE() << "reported as deleted";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.Message(), "70 Permission denied: 'Pix' belongs to another user");
+    }
+    EXPECT_EQ(Tree(At("Clips")), before);
+}
+
 TEST_F(Store, SaveAsRefusesToCopyAFolderThatHoldsTheCollectorsFolder) {
     MakeFull("Work");
     const auto before = Tree(At("Clips"));
@@ -289,7 +347,7 @@ namespace {
 
 using quorrel::test::FileSizeLimit;
 
-// Blank lines that put a section beyond what the settings rewrite handles.
+// Blank lines that make a settings file larger than the rewrite takes.
 std::string BlankLines(int n) {
     std::string s;
     for (int i = 0; i < n; ++i)
@@ -326,8 +384,8 @@ TEST_F(Store, AFailedCreateLeavesNoFolderAndEverySettingAsItWas) {
         EXPECT_EQ(ERR_OF(CreateCollector(state, "New")), ErrDiskFull);
     }
     EXPECT_EQ(Tree(At("Clips")), before);
-    // The application settings cannot take the keys (a section beyond what WriteINI handles).
-    Write("Clips/Data/Settings.ini", BlankLines(20000) + "[Collector]\r\nLabel=Old\r\n");
+    // The application settings cannot take the keys (larger than WriteINI takes).
+    Write("Clips/Data/Settings.ini", BlankLines(600000) + "[Collector]\r\nLabel=Old\r\n");
     const auto big = Tree(At("Clips"));
     EXPECT_EQ(ERR_OF(CreateCollector(state, "New")), ErrOverflow);
     EXPECT_TRUE(Tree(At("Clips")) == big);
@@ -342,7 +400,7 @@ TEST_F(Store, AFailedCreateLeavesNoFolderAndEverySettingAsItWas) {
 
 TEST_F(Store, AFailedOpenLeavesTheSettingsAndTheOpenCollector) {
     fs::create_directories(At("Clips/Data/Home"));
-    const std::string settings = BlankLines(20000) + "[Collector]\r\nLabel=Work\r\n";
+    const std::string settings = BlankLines(600000) + "[Collector]\r\nLabel=Work\r\n";
     Write("Clips/Data/Settings.ini", settings);
     state.CollectorPath = "/w/";
     EXPECT_EQ(ERR_OF(RecordOpenCollector(state, "Home")), ErrOverflow);
