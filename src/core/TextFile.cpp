@@ -285,8 +285,11 @@ std::uint64_t AppendLine(const std::string& path, const std::string& text) {
         if (::pread(fd.get(), tail.data(), static_cast<size_t>(n), old - n) == n)
             ended = tail == crlf && (!utf16 || old > 2);
     }
-    std::string line = (ended ? "" : "\r\n") + text + "\r\n";
-    if (utf16) line = EncodeUtf16(line, utf16 == 1);
+    // A UTF-16 file cut after half a unit (a hand edit) gets that unit completed first, so
+    // the new line is read as its own line and not shifted by one byte.
+    const bool halfUnit = utf16 && old % 2 == 1;
+    std::string line = (ended && !halfUnit ? "" : "\r\n") + text + "\r\n";
+    if (utf16) line = (halfUnit ? std::string(1, '\0') : "") + EncodeUtf16(line, utf16 == 1);
     int err = WriteAll(fd.get(), line.data(), line.size());
     // No part of the line may stay: the next append would be glued onto it.
     // (The write's own error is the one reported, whether or not the cut works.)

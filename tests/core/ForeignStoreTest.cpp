@@ -197,6 +197,10 @@ TEST_F(ForeignStore, AStoreCopiedFromWindowsOpensWhateverTheCaseOfItsNamesAndIts
     AppendLine(work + "/numb", "2");
     EXPECT_EQ(Get(work + "/numb"), std::string("\xFF\xFE\x31\0\r\0\n\0\x32\0\r\0\n\0", 14));
     EXPECT_EQ(LastLine(work + "/numb"), "2");
+    // One cut off after half a unit has that unit completed, so the new line stays aligned.
+    Put(work + "/numb", std::string("\xFE\xFF\0\x31\0", 5));
+    AppendLine(work + "/numb", "2");
+    EXPECT_EQ(ReadLines(work + "/numb"), (std::vector<std::string>{std::string("1\0", 2), "2"}));
 }
 
 } // namespace
