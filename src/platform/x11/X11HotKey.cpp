@@ -1,4 +1,5 @@
 #include "X11HotKey.h"
+#include "XcbFreed.h"
 
 #include <QSocketNotifier>
 
@@ -13,16 +14,6 @@ namespace quorrel {
 namespace {
 
 constexpr xcb_keysym_t kSuperL = 0xffeb, kAltL = 0xffe9, kAltR = 0xffea;
-
-template <typename T> struct Freed {
-    T* p;
-    explicit Freed(T* v) : p(v) {}
-    ~Freed() { std::free(p); }
-    Freed(const Freed&) = delete;
-    Freed& operator=(const Freed&) = delete;
-    T* operator->() const { return p; }
-    explicit operator bool() const { return p != nullptr; }
-};
 
 } // namespace
 

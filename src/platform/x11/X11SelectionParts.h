@@ -1,23 +1,13 @@
 #pragma once
 // What the files of X11Selection share, and nothing else includes.
 #include "platform/x11/X11Selection.h"
+#include "platform/x11/XcbFreed.h"
 
 #include <QByteArray>
 
 #include <cstdlib>
 
 namespace quorrel {
-
-// A reply or event of xcb, freed when it goes.
-template <typename T> struct Freed {
-    T* p;
-    explicit Freed(T* v) : p(v) {}
-    ~Freed() { std::free(p); }
-    Freed(const Freed&) = delete;
-    Freed& operator=(const Freed&) = delete;
-    T* operator->() const { return p; }
-    explicit operator bool() const { return p != nullptr; }
-};
 
 constexpr std::uint8_t EventType(const xcb_generic_event_t* ev) {
     return ev->response_type & 0x7f;
