@@ -12,6 +12,7 @@
 #include "core/TextFile.h"
 #include "pictures/frmPix.h"
 #include "pictures/frmPixView.h"
+#include "platform/WindowOwner.h"
 #include "text/frmClipPrev.h"
 #include "text/frmMain.h"
 #include "text/frmPreview.h"
@@ -99,29 +100,32 @@ QWidget* App::ModeWindowOnScreen() const {
     return nullptr;
 }
 
-// A secondary window stays above the mode window it is transient for, also when that one is
-// clicked; none is given where no mode window is on screen (the first start).
+// A secondary window stays above the mode window that owns it, also when that one is clicked;
+// none owns it where no mode window is on screen (the first start).
 void App::KeepAbove(QWidget* secondary, QWidget* mode) {
     secondary->winId(); // the native window that carries the hint
     if (QWindow* handle = secondary->windowHandle())
-        handle->setTransientParent(mode ? mode->windowHandle() : nullptr);
+        SetWindowOwner(handle, mode ? mode->windowHandle() : nullptr);
 }
 
 void App::Show(FormId id) {
     QWidget* w = Form(id);
-    if (IsModeWindow(id)) {
-        w->winId();
-        // The mode window about to show takes over the secondary windows open over the other.
+    // The mode window about to show takes over the secondary windows open over the other.
+    const auto giveOwners = [&] {
+        if (!IsModeWindow(id)) return KeepAbove(w, ModeWindowOnScreen());
         for (int i = 0; i < kFormCount; ++i)
             if (QWidget* s = Loaded(static_cast<FormId>(i));
                 s && !IsModeWindow(static_cast<FormId>(i)))
                 KeepAbove(s, w);
-    } else {
-        KeepAbove(w, ModeWindowOnScreen());
-    }
+    };
+    w->winId();
+    giveOwners(); // dialogs are mapped with their owner
     // A minimised window comes back too: without a taskbar, its menu entry is the way back.
     w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();
+    // Again once on screen: mapping a plain window drops its owner, and the window manager
+    // takes as owner only a window it manages.
+    giveOwners();
     w->raise();
     w->activateWindow();
 }

@@ -69,6 +69,34 @@ dlg=$(menu_window "$main" alt+f o '^Open Collector$')
 key_to "$dlg" Down
 press_until "$dlg" Return no_window '^Open Collector$' || fail "Enter did not open the chosen collector"
 
+# Clip Preview is owned by the mode window on screen: it stays above it when that one is
+# activated (clicked, or chosen in the taskbar), and a switch of mode hands it to the other.
+# owner_of WINDOW: the window it is transient for, in decimal; above UPPER LOWER: UPPER is higher
+# than LOWER in the window manager's stacking order (listed bottom first).
+owner_of() { xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | awk '/window id/{printf "%d", $NF}'; }
+above() {
+    local order
+    order=$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | tr '\n' ' ')
+    order=" ${order#*$(printf '0x%x' "$2") }"
+    [ "$order" != " " ] && [ "${order#* $(printf '0x%x' "$1") }" != "$order" ]
+}
+owned_by() { [ "$(owner_of "$1")" = "$2" ]; }
+key_to "$main" alt+v
+prev=$(wait_window '^Quorrel {35}Clip Preview$')
+wait_until 3 owned_by "$prev" "$main" || fail "Clip Preview is transient for '$(owner_of "$prev")', not for the text-mode window $main"
+focus "$main"
+wait_until 3 above "$prev" "$main" || fail "Clip Preview went behind the text-mode window when that one was activated"
+shot clip_preview_above
+key_to "$main" alt+g
+pix=$(wait_window 'Graphics Mode$')
+wait_until 3 owned_by "$prev" "$pix" ||
+    fail "Clip Preview is transient for '$(owner_of "$prev")' after the switch, not for the graphics-mode window $pix"
+focus "$pix"
+wait_until 3 above "$prev" "$pix" || fail "Clip Preview went behind the graphics-mode window when that one was activated"
+key_to "$pix" alt+t
+wait_window 'Text Mode$' >/dev/null
+press_until "$prev" Escape no_window '^Quorrel {35}Clip Preview$' || fail "Esc did not close Clip Preview"
+
 # A message stands centred over the window that raised it, its title whole.
 # centre WINDOW: the centre of its client area on the screen, and its width.
 centre() {
