@@ -14,7 +14,7 @@ PKGS=(build-essential cmake pkg-config
       xchm xdg-utils fonts-dejavu-core fonts-liberation attr
       dpkg-dev file lintian appstream desktop-file-utils
       libwayland-dev wayland-protocols
-      sway xwayland foot wl-clipboard grim x11-xserver-utils dbus dbus-user-session
+      sway xwayland foot wl-clipboard grim wtype x11-xserver-utils dbus dbus-user-session
       xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire)
 missing=()
 for p in "${PKGS[@]}"; do

@@ -17,10 +17,11 @@ skip() {
     exit 77
 }
 
-# The test runs inside a session bus of its own, so that the portals it starts are its own. The
+# The test runs inside a session bus of its own, so that the portals it starts are its own, and
+# that sway's user may reach (lib.sh's bus lets in only root when the tests run as root). The
 # bus starts only the helpers of the portals (start_portals starts these itself): the document
 # portal would leave a FUSE mount behind.
-if [ -z "${E2E_PRIVATE_BUS:-}" ]; then
+if [ -z "${E2E_SWAY_BUS:-}" ]; then
     command -v dbus-run-session >/dev/null || skip "dbus-run-session is not installed"
     trap - EXIT
     rm -rf "$E2E_TMP"
@@ -48,7 +49,7 @@ if [ -z "${E2E_PRIVATE_BUS:-}" ]; then
 </busconfig>
 EOF
     rc=0
-    E2E_PRIVATE_BUS=1 env -u XDG_RUNTIME_DIR \
+    E2E_PRIVATE_BUS=1 E2E_SWAY_BUS=1 env -u XDG_RUNTIME_DIR \
         dbus-run-session --config-file="$bus_dir/session.conf" -- bash "$0" "$@" || rc=$?
     rm -rf "$bus_dir"
     exit $rc
