@@ -1,8 +1,8 @@
 // Quorrel: a clipboard collector.
 #include "app/App.h"
 #include "core/RuntimeError.h"
-#include "platform/CommandLine.h"
 #include "pictures/BitmapFile.h"
+#include "platform/CommandLine.h"
 #include "platform/Fonts.h"
 #include "platform/Platform.h"
 #include "platform/Session.h"
@@ -70,12 +70,16 @@ int main(int argc, char** argv) {
     if (command.action == CommandLine::Action::Wrong) {
         std::fprintf(stderr, "quorrel: unknown option '%s'\nTry 'quorrel --help'.\n",
                      command.wrong.c_str());
+        fonts.Abandon();
         return 2;
     }
     // One copy per session: a second start hands its request to the first and ends, before it
     // touches the store or the clipboard.
     auto session = quorrel::MakeSession();
-    if (!session->Claim(command.request)) return 0;
+    if (!session->Claim(command.request)) {
+        fonts.Abandon(); // the running copy shows the window: no text is drawn here
+        return 0;
+    }
 
     // One limit for every picture read, on any thread: the clipboard's, the stored ones.
     QImageReader::setAllocationLimit(quorrel::kPictureAllocationLimitMB);

@@ -15,4 +15,8 @@ void FontConfigReader::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
+void FontConfigReader::Abandon() {
+    if (thread_.joinable()) thread_.detach();
+}
+
 } // namespace quorrel

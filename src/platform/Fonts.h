@@ -15,6 +15,9 @@ class FontConfigReader {
     // Returns once the configuration is read. Call it before the first window is built: a
     // second reader started by Qt meanwhile would read it all again.
     void Wait();
+    // For a start that ends without a window (a second start, a wrong option): the reading
+    // goes on unwaited until the process ends, so that the end does not wait for it.
+    void Abandon();
 
   private:
     std::thread thread_;
