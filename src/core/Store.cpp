@@ -316,6 +316,16 @@ std::string ReadClipForClipboard(const std::string& collectorPath, const std::st
     return ClipOfFile(ReadText(collectorPath + P("\\") + number));
 }
 
+std::string ReadClipHead(const std::string& collectorPath, const std::string& number,
+                         std::size_t maxBytes) noexcept {
+    if (!IsClipNumber(number)) return {};
+    try {
+        return ReadHead(collectorPath + P("\\") + number, maxBytes);
+    } catch (...) {
+        return {}; // gone or unreadable: found by its list entry only
+    }
+}
+
 std::string ClipOfFile(std::string bytes) {
     // Storing appended one line end; a pasted command must not run at once in a terminal.
     if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0)

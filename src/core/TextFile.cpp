@@ -248,6 +248,33 @@ std::string ReadText(const std::string& path) {
     return DecodeText(ReadAll(path));
 }
 
+std::string ReadHead(const std::string& path, std::size_t maxBytes) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0) ThrowFileError(errno, path, Access::Read);
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, maxBytes - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw FromErrno(errno);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    std::string text = DecodeText(std::move(bytes));
+    if (got < maxBytes) return text;
+    // A UTF-8 sequence cut short would make the whole text read as Windows-1252.
+    std::size_t end = text.size(), back = 0;
+    while (end > 0 && back < 3 && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80)
+        --end, ++back;
+    if (end > 0 && static_cast<unsigned char>(text[end - 1]) >= 0xC0) {
+        const auto lead = static_cast<unsigned char>(text[end - 1]);
+        const std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (back + 1 < len) text.resize(end - 1);
+    }
+    return text;
+}
+
 std::vector<std::string> ReadLines(const std::string& path) {
     return SplitLines(ReadText(path));
 }
