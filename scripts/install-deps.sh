@@ -15,7 +15,8 @@ PKGS=(build-essential cmake pkg-config
       dpkg-dev file lintian appstream desktop-file-utils
       libwayland-dev wayland-protocols
       sway xwayland foot wl-clipboard grim wtype x11-xserver-utils dbus dbus-user-session
-      xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire)
+      xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
+      kwin-wayland xdg-desktop-portal-kde)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -274,7 +274,10 @@ std::string AddClip(const std::string& collectorPath, const std::string& clipTex
                                "(its [Collector] line is not on a line of its own). Nothing was "
                                "added.");
 
-    WriteFileAtomic(clip, clipText + "\r\n");
+    // A clip that starts with U+FEFF would lose it to the reader, which takes a leading one for
+    // the file's byte-order mark: it gets a mark of its own in front.
+    const bool marked = clipText.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    WriteFileAtomic(clip, (marked ? "\xEF\xBB\xBF" : "") + clipText + "\r\n");
     bool settingsWritten = false;
     AppendUndo numbUndo{numb, EntryExists(numb), {}};
     AppendUndo dataUndo{data, EntryExists(data), {}};
@@ -311,6 +314,16 @@ std::string ReadClipForClipboard(const std::string& collectorPath, const std::st
     // so an edited Data line cannot reach files outside the collector.
     if (!IsClipNumber(number)) throw RuntimeError(ErrBadFileName);
     return ClipOfFile(ReadText(collectorPath + P("\\") + number));
+}
+
+std::string ReadClipHead(const std::string& collectorPath, const std::string& number,
+                         std::size_t maxBytes) noexcept {
+    if (!IsClipNumber(number)) return {};
+    try {
+        return ReadHead(collectorPath + P("\\") + number, maxBytes);
+    } catch (...) {
+        return {}; // gone or unreadable: found by its list entry only
+    }
 }
 
 std::string ClipOfFile(std::string bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 // The store steps of start-up and of the text mode, apart from any window.
 #include "AppState.h"
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ std::string AddClip(const std::string& collectorPath, const std::string& clipTex
 
 // Choose a clip, step 3: the text of clip N exactly as it was added (see ClipOfFile).
 std::string ReadClipForClipboard(const std::string& collectorPath, const std::string& number);
+// The first maxBytes of clip N's text, for finding it; "" when it cannot be read.
+std::string ReadClipHead(const std::string& collectorPath, const std::string& number,
+                         std::size_t maxBytes) noexcept;
 // A clip file's bytes without the one CR LF that storing appended: what was added comes back,
 // a text that ended with a line end keeps it, and a file without one (edited by hand) is whole.
 std::string ClipOfFile(std::string bytes);

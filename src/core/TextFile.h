@@ -27,6 +27,8 @@ std::string DecodeText(std::string bytes);
 std::string ReadText(const std::string& path);               // ReadAll, decoded; 53 when missing
 std::vector<std::string> ReadLines(const std::string& path); // 53 when missing
 std::string ReadFirstLine(const std::string& path);          // up to the first CR
+// At most the first maxBytes of a text file, decoded; a character cut at the end is left out.
+std::string ReadHead(const std::string& path, std::size_t maxBytes); // 53 when missing
 
 // The path of the store's file or folder `name` (Settings.ini, Data, Numb, Pix, a picture) in
 // folder: spelt as given when that exists or nothing matches (so new files get that spelling),

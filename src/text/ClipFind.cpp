@@ -1,5 +1,8 @@
 #include "ClipFind.h"
 
+#include "core/Store.h"
+#include "ui/StoreText.h"
+
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
 #include <QComboBox>
@@ -9,11 +12,13 @@
 #include <QListView>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 
 namespace quorrel {
 
-ClipFinder::ClipFinder(QAbstractItemModel* list, QObject* parent)
-    : QAbstractListModel(parent), list_(list) {
+ClipFinder::ClipFinder(QAbstractItemModel* list, std::function<std::string()> folder,
+                       QObject* parent)
+    : QAbstractListModel(parent), list_(list), folder_(std::move(folder)) {
     connect(list_, &QAbstractItemModel::modelReset, this, &ClipFinder::ListChanged);
     connect(list_, &QAbstractItemModel::layoutChanged, this, &ClipFinder::ListChanged);
     connect(list_, &QAbstractItemModel::rowsInserted, this, &ClipFinder::ListChanged);
@@ -21,11 +26,66 @@ ClipFinder::ClipFinder(QAbstractItemModel* list, QObject* parent)
     connect(list_, &QAbstractItemModel::dataChanged, this, &ClipFinder::ListChanged);
 }
 
+ClipFinder::~ClipFinder() {
+    StopReading();
+}
+
+void ClipFinder::StopReading() {
+    if (stopReader_) stopReader_->store(true);
+    // It stops after the file it reads: a few kilobytes.
+    if (reader_.joinable()) reader_.join();
+    stopReader_.reset();
+}
+
+void ClipFinder::StartReading() {
+    StopReading();
+    const std::string folder = folder_ ? folder_() : std::string();
+    if (folder.empty()) return;
+    std::vector<std::string> numbers(entries_.size());
+    for (size_t r = 0; r < entries_.size(); ++r) {
+        const qsizetype mark = entries_[r].indexOf(QLatin1String(") "));
+        if (mark > 0) numbers[r] = entries_[r].left(mark).toStdString();
+    }
+    stopReader_ = std::make_shared<std::atomic<bool>>(false);
+    reader_ = std::thread(
+        [this, folder, numbers = std::move(numbers), stop = stopReader_, generation = generation_] {
+            std::vector<QString> texts(numbers.size());
+            std::size_t total = 0;
+            for (size_t r = numbers.size(); r-- > 0 && total < kFindTotalChars;) {
+                if (stop->load()) return;
+                if (numbers[r].empty()) continue;
+                texts[r] = FromStore(ReadClipHead(folder, numbers[r], kFindClipBytes));
+                total += static_cast<std::size_t>(texts[r].size());
+            }
+            // Delivered before the finder can go: its destructor waits for this thread.
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, texts = std::move(texts)]() mutable {
+                    TextsRead(generation, std::move(texts));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ClipFinder::TextsRead(unsigned generation, std::vector<QString> texts) {
+    if (generation != generation_ || texts.size() != texts_.size()) return;
+    clipTexts_ = std::move(texts);
+    for (size_t r = 0; r < clipTexts_.size(); ++r)
+        if (!clipTexts_[r].isEmpty()) texts_[r] = clipTexts_[r];
+    if (needle_.isEmpty()) return;
+    const QString typed = std::exchange(needle_, QString());
+    Find(typed);
+    emit Refound();
+}
+
 void ClipFinder::ListChanged() {
     // What was found named rows of the old list: nothing is offered until the next search.
+    ++generation_;
+    StopReading();
     stale_ = true;
     texts_.clear(); // the old entries are let go with the list
     entries_.clear();
+    clipTexts_.clear();
     if (!found_.empty()) {
         beginResetModel();
         found_.clear();
@@ -48,6 +108,7 @@ void ClipFinder::Take() {
             mark < 0 ? QStringView(entry) : QStringView(entry).mid(mark + 2);
     }
     stale_ = false;
+    StartReading();
 }
 
 void ClipFinder::Find(const QString& typed) {
@@ -110,7 +171,19 @@ class FindTyping : public QObject {
         edited_ = true;
         typing_ = true;
         finder_->Find(text);
-        if (finder_->rowCount() == 0) {
+        Offer();
+    }
+
+    // The clips' texts came in while the user types: what they hold is offered too, unless the
+    // user closed the drop-down.
+    void Refound() {
+        if (typing_ && combo_->hasFocus() && (completer_->popup()->isVisible() || offeredNone_))
+            Offer();
+    }
+
+    void Offer() {
+        offeredNone_ = finder_->rowCount() == 0;
+        if (offeredNone_) {
             completer_->popup()->hide();
             return;
         }
@@ -136,14 +209,16 @@ class FindTyping : public QObject {
     QComboBox* combo_;
     QCompleter* completer_;
     ClipFinder* finder_;
-    bool typing_ = false; // the box holds what the user typed
-    bool edited_ = false; // the coming textChanged is the user's edit
+    bool typing_ = false;      // the box holds what the user typed
+    bool edited_ = false;      // the coming textChanged is the user's edit
+    bool offeredNone_ = false; // the last search found nothing to offer
 };
 
 } // namespace
 
-QCompleter* AttachClipFinder(QComboBox* combo, std::function<void(int)> choose) {
-    auto* finder = new ClipFinder(combo->model(), combo);
+QCompleter* AttachClipFinder(QComboBox* combo, std::function<void(int)> choose,
+                             std::function<std::string()> folder) {
+    auto* finder = new ClipFinder(combo->model(), std::move(folder), combo);
     auto* completer = new QCompleter(finder, combo);
     completer->setObjectName(QStringLiteral("ClipFind"));
     completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
@@ -158,6 +233,7 @@ QCompleter* AttachClipFinder(QComboBox* combo, std::function<void(int)> choose) 
     QLineEdit* edit = combo->lineEdit();
     QObject::connect(edit, &QLineEdit::textEdited, typing, &FindTyping::Edited);
     QObject::connect(edit, &QLineEdit::textChanged, typing, &FindTyping::Changed);
+    QObject::connect(finder, &ClipFinder::Refound, typing, &FindTyping::Refound);
     QObject::connect(completer, qOverload<const QModelIndex&>(&QCompleter::activated), combo,
                      [finder, completer, choose = std::move(choose)](const QModelIndex& index) {
                          // The completer's own model stands between: map back to the finder's.

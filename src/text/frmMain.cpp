@@ -35,7 +35,10 @@ frmMain::frmMain(Context& c) : FormOf(c) {
     ConnectTrapped(ui.Combo1, &QComboBox::activated, this, &frmMain::Combo1_Click);
     // A long first line shows its beginning, which is what names a clip.
     ui.Combo1->view()->setTextElideMode(Qt::ElideRight);
-    AttachClipFinder(ui.Combo1, [this](int row) { ChooseFound(row); }); // after the model is set
+    // After the model is set.
+    AttachClipFinder(
+        ui.Combo1, [this](int row) { ChooseFound(row); },
+        [this] { return ctx.state.CollectorPath; });
 
     ConnectModeWindow(*this, ctx, ui, ui.mnuNew, true);
     ConnectTrapped(ui.mnuProgHelp, &QAction::triggered, this, &frmMain::mnuProgHelp_Click);

@@ -79,6 +79,12 @@ TEST_F(StoreTest, ChosenClipComesBackExactlyAsAdded) {
         EXPECT_EQ(Get(In(n)), text + "\r\n"); // the store's files keep their line end
         EXPECT_EQ(ReadClipForClipboard(collector, n), text) << n;
     }
+    // Text that starts with U+FEFF keeps it, in the list too.
+    const std::string zwnbsp = "\xEF\xBB\xBF"
+                               "after a zero-width no-break space";
+    const std::string n = Add(zwnbsp);
+    EXPECT_EQ(ReadClipForClipboard(collector, n), zwnbsp);
+    EXPECT_EQ(ReadClipIndex(collector).back(), n + ") " + zwnbsp);
     Put(In("9"), "edited by hand, no line end");
     EXPECT_EQ(ReadClipForClipboard(collector, "9"), "edited by hand, no line end");
     EXPECT_EQ(ERR_OF(ReadClipForClipboard(collector, "7")), ErrFileNotFound);

@@ -52,6 +52,30 @@ TEST_F(TextFileTest, ErrorsTellMissingFileFromMissingFolder) {
     }
 }
 
+// The start of a file for finding a clip: a character cut at the end goes, so that the rest still
+// reads as UTF-8; marks are read as such.
+TEST_F(TextFileTest, ReadHeadCutsOnlyWholeCharacters) {
+    Put(Path("utf8"), "ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    const struct {
+        std::size_t max;
+        std::string text;
+    } cases[] = {{2, "ab"},
+                 {3, "ab"},
+                 {4, "ab\xC3\xA9"},
+                 {6, "ab\xC3\xA9"},
+                 {7, "ab\xC3\xA9\xE2\x82\xAC"},
+                 {10, "ab\xC3\xA9\xE2\x82\xAC"},
+                 {11, "ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+                 {64, "ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadHead(Path("utf8"), c.max), c.text) << c.max;
+    Put(Path("marked"), "\xEF\xBB\xBFxy");
+    EXPECT_EQ(ReadHead(Path("marked"), 4), "x");
+    Put(Path("utf16"), std::string("\xFF\xFEh\0i\0", 6));
+    EXPECT_EQ(ReadHead(Path("utf16"), 64), "hi");
+    EXPECT_EQ(ERR_OF(ReadHead(Path("nothing"), 8)), ErrFileNotFound);
+}
+
 TEST_F(TextFileTest, WriteFileAtomicReplacesWholeKeepingPermissions) {
     const std::string file = Path("Settings.ini");
     Put(file, "old old old old\r\n");

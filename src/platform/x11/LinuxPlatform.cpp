@@ -4,12 +4,14 @@
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtProgramStarter.h"
 #include "platform/qt/QtServices.h"
+#include "platform/wayland/PortalHotKey.h"
 #include "platform/wayland/PortalScreenCapture.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/x11/LinuxRegistry.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11HotKey.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 
 namespace quorrel {
@@ -57,16 +59,21 @@ class LinuxPlatform : public RealPlatform {
             if (auto x = X11Clipboard::Connect()) return x;
         return std::make_unique<QtClipboard>();
     }
-    // No X server to watch the keys on (offscreen runs), or Xwayland, which sees no key while a
-    // native window has the focus: no hot key, and the windows stay up.
+    // No X server to watch the keys on (offscreen runs): no hot key, and the windows stay up.
     class NoHotKey : public HotKey {
       public:
         bool IsLive() const override { return false; }
     };
+    // Xwayland sees no key while a native window has the focus: on a Wayland desktop the press
+    // comes from the desktop's shortcut portal, where there is one; until it has bound the
+    // shortcut (and where it never does) the windows stay up.
     static std::unique_ptr<HotKey> MakeHotKey() {
-        if (QGuiApplication::platformName() == QLatin1String("xcb") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        if (WaylandSession()) {
+            QDBusConnection bus = QDBusConnection::sessionBus();
+            if (bus.isConnected()) return std::make_unique<PortalHotKey>(bus);
+        } else if (QGuiApplication::platformName() == QLatin1String("xcb")) {
             if (auto x = X11HotKey::Connect()) return x;
+        }
         return std::make_unique<NoHotKey>();
     }
     std::unique_ptr<Clipboard> clipboard_;
