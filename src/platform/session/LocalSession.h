@@ -3,13 +3,12 @@
 
 #include <QString>
 
-class QLocalServer;
-
 namespace quorrel {
 
 // Without a session bus: the copy that holds the lock on quorrel.lock in the runtime folder
 // listens on quorrel.socket beside it; a second start writes its request there ("show" or
-// "toggle", one line) and waits for "ok".
+// "toggle", one line) and waits for "ok". Plain Unix sockets: Qt's local sockets would bring
+// its network library and a dozen more into every start.
 class LocalSession : public Session {
     Q_OBJECT
   public:
@@ -19,10 +18,11 @@ class LocalSession : public Session {
 
   private:
     bool Listen();
+    void Accept();
     bool Send(SessionRequest request) const;
     QString lockPath_, socketPath_;
     int lockFd_ = -1;
-    QLocalServer* server_ = nullptr;
+    int listenFd_ = -1;
 };
 
 } // namespace quorrel
