@@ -65,6 +65,8 @@ class Form : public QMainWindow {
 
   private:
     bool HandleKey(QObject* watched, QKeyEvent* k);
+    // Emits LostFocus once the focus change under way has settled, if it left the program.
+    void CheckFocusLost();
     FormId id_;
     QWidget* client_ = nullptr;
     FrameFitter* fitter_ = nullptr;
