@@ -22,9 +22,10 @@ Form::Form(FormId id, Context& context) : QMainWindow(nullptr), ctx(context), id
     setAttribute(Qt::WA_DeleteOnClose, false);
     // A window hidden while active and shown again (the hot key) gets the keyboard back, but Qt
     // does not count it active again when the X server's focus returns to the same window: its
-    // next loss of the focus shows only as the program's focus window going away.
+    // next loss of the focus shows only as the focus going from its window to none.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
-        if (!w) CheckFocusLost();
+        if (!w && hadFocus_) CheckFocusLost();
+        hadFocus_ = w != nullptr && w == windowHandle();
     });
 }
 

@@ -73,6 +73,7 @@ class Form : public QMainWindow {
     QPushButton* defaultButton_ = nullptr; // Enter
     QPushButton* cancelButton_ = nullptr;  // Esc
     bool unloading_ = false;
+    bool hadFocus_ = false; // the program's focus window is this one
 };
 
 // A window whose controls are the members of `Controls` (Controls.h), which names the window.
