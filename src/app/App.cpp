@@ -16,6 +16,7 @@
 #include "text/frmClipPrev.h"
 #include "text/frmMain.h"
 #include "text/frmPreview.h"
+#include "ui/FirstFrame.h"
 #include "ui/StoreText.h"
 #include "ui/frmAbout.h"
 
@@ -71,6 +72,9 @@ QWidget* App::Form(FormId id) {
     if (!forms_[i]) {
         forms_[i] = Make(id);
         forms_[i]->Form_Load();
+        // The picture-mode window is built when first shown, not at the start.
+        if (id == FormId::frmPix && !collectorCaption_.isNull())
+            static_cast<frmPix*>(forms_[i])->SetCollectorCaption(collectorCaption_);
     }
     return forms_[i];
 }
@@ -145,12 +149,14 @@ void App::Unload(FormId id) {
 }
 
 void App::SetCollectorLabels(const QString& name) {
-    const QString caption = QLatin1Char(' ') + name + QLatin1Char(' ');
-    Get<frmMain>(FormId::frmMain)->SetCollectorCaption(caption);
-    Get<frmPix>(FormId::frmPix)->SetCollectorCaption(caption);
+    collectorCaption_ = QLatin1Char(' ') + name + QLatin1Char(' ');
+    Get<frmMain>(FormId::frmMain)->SetCollectorCaption(collectorCaption_);
+    if (IsLoaded(FormId::frmPix))
+        Get<frmPix>(FormId::frmPix)->SetCollectorCaption(collectorCaption_);
 }
 
 void App::ResetClipList(const QString& editText) {
+    listPending_ = false; // another list replaces the one the start was to read
     Get<frmMain>(FormId::frmMain)->ResetClipList(editText);
 }
 
@@ -162,12 +168,13 @@ void App::EnableAdd() {
     Get<frmMain>(FormId::frmMain)->EnableAdd();
 }
 
+// The picture-mode window reads its slots and the clipboard's picture when it is built.
 void App::HidePictureSlots() {
-    Get<frmPix>(FormId::frmPix)->HidePictureSlots();
+    if (IsLoaded(FormId::frmPix)) Get<frmPix>(FormId::frmPix)->HidePictureSlots();
 }
 
 void App::RefreshPictureSlots() {
-    Get<frmPix>(FormId::frmPix)->RefreshPictureSlots();
+    if (IsLoaded(FormId::frmPix)) Get<frmPix>(FormId::frmPix)->RefreshPictureSlots();
 }
 
 void App::ShowClipboardText(const QString& text) {
@@ -175,7 +182,7 @@ void App::ShowClipboardText(const QString& text) {
 }
 
 void App::ShowClipboardPicture(const QImage& picture) {
-    Get<frmPix>(FormId::frmPix)->ShowClipboardPicture(picture);
+    if (IsLoaded(FormId::frmPix)) Get<frmPix>(FormId::frmPix)->ShowClipboardPicture(picture);
 }
 
 void App::Request(SessionRequest request) {
@@ -226,16 +233,15 @@ void App::Main() {
             const std::string problem = OpenCollectorAtStart(state_);
             SetCollectorLabels(FromStore(state_.CollectorLabel));
             ResetClipList(QString::fromLatin1(kClipListPrompt));
-            std::vector<std::string> clips;
-            try {
-                clips = ReadClipIndex(state_.CollectorPath);
-            } catch (const RuntimeError& e) {
-                if (problem.empty()) platform_.messages->Show(QString::fromStdString(e.Message()));
-            }
             if (!problem.empty()) platform_.messages->Show(FromStore(problem));
-            AddClipItems(FromStore(clips));
             state_.TextModeActive = true;
             Show(FormId::frmMain);
+            listPending_ = true;
+            const bool tell = problem.empty(); // one message at a start
+            if (listAfterFirstFrame_)
+                AfterFirstPaint(Loaded(FormId::frmMain), [this, tell] { FillClipList(tell); });
+            else
+                FillClipList(tell);
         }
     } catch (const RuntimeError& e) {
         // A store that cannot be made or read: say why and end, leaving every file as it was.
@@ -244,6 +250,18 @@ void App::Main() {
         return;
     }
     state_.WindowHidden = false;
+}
+
+void App::FillClipList(bool tellFailure) {
+    if (!listPending_ || !IsLoaded(FormId::frmMain)) return;
+    listPending_ = false;
+    std::vector<std::string> clips;
+    try {
+        clips = ReadClipIndex(state_.CollectorPath);
+    } catch (const RuntimeError& e) {
+        if (tellFailure) platform_.messages->Show(QString::fromStdString(e.Message()));
+    }
+    AddClipItems(FromStore(clips));
 }
 
 } // namespace quorrel

@@ -24,6 +24,10 @@ class App : public QObject, public Forms, public HookTarget {
 
     // The start procedure.
     void Main();
+    // Main() reads the open collector's clip list once the text-mode window's first frame is on
+    // screen (with thousands of clips, reading them took longer than the rest of the start);
+    // without this, before it returns.
+    void ListAfterFirstFrame(bool later) { listAfterFirstFrame_ = later; }
     // What another start of the program asks for (`quorrel --show`, `--toggle`); a toggle is what
     // the hot key does.
     void Request(SessionRequest request);
@@ -58,6 +62,7 @@ class App : public QObject, public Forms, public HookTarget {
   private:
     quorrel::Form* Make(FormId id);
     bool LockStore(const std::string& root);
+    void FillClipList(bool tellFailure);
     static bool IsModeWindow(FormId id);
     QWidget* ModeWindowOnScreen() const;
     static void KeepAbove(QWidget* secondary, QWidget* mode);
@@ -69,6 +74,9 @@ class App : public QObject, public Forms, public HookTarget {
     std::array<quorrel::Form*, kFormCount> forms_{};
     std::array<bool, kFormCount> unloading_{};
     std::unique_ptr<FolderLock> storeLock_; // held while the program runs
+    bool listAfterFirstFrame_ = false;
+    bool listPending_ = false; // the start's clip list is still to be read
+    QString collectorCaption_; // for the picture-mode window, built when first shown
 };
 
 } // namespace quorrel

@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
     qapp.messages = services.messages;
     qapp.busy = services.busy;
     quorrel::App app(services);
+    app.ListAfterFirstFrame(true);
     QObject::connect(&app, &quorrel::App::Ended, &qapp, &QApplication::quit, Qt::QueuedConnection);
     fonts.Wait(); // the windows that Main() builds need it
     QObject::connect(session.get(), &quorrel::Session::Requested, &app, &quorrel::App::Request);

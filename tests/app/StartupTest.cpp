@@ -6,6 +6,7 @@
 #include "text/frmMain.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,24 @@ namespace {
 QComboBox* ClipList(World& w) {
     return w.app->Get<frmMain>(FormId::frmMain)->ui.Combo1;
 }
+
+// Runs the event loop until `done` holds, or gives up after a few seconds.
+template <class F> bool WaitFor(F done) {
+    QDeadlineTimer deadline(5000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+// Counts the paints a window gets, seen before the window's own filters.
+struct PaintCount : QObject {
+    QObject* window = nullptr;
+    int paints = 0;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == window && e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -81,9 +100,10 @@ TEST(Startup, LoadTakesTheClipboardTextAndNoTimerRuns) {
     w.app->Main();
     auto* main = w.app->Get<frmMain>(FormId::frmMain);
     EXPECT_EQ(main->ui.Text1->text(), "already there");
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPix)); // built when first shown
     // The hot key comes as events: nothing wakes the program while it waits.
     for (FormId id : {FormId::frmMain, FormId::frmPix})
-        for (auto* timer : w.app->Loaded(id)->findChildren<QTimer*>())
+        for (auto* timer : w.app->Form(id)->findChildren<QTimer*>())
             EXPECT_FALSE(timer->isActive()) << timer->objectName().toStdString();
 }
 
@@ -121,7 +141,7 @@ TEST(Shutdown, ClosingTheGraphicsWindowEndsTheProgramToo) {
     w.MakeCollector("Work");
     w.app->Main();
     QSignalSpy ended(w.app.get(), &App::Ended);
-    w.app->Loaded(FormId::frmPix)->close();
+    w.app->Form(FormId::frmPix)->close();
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmMain));
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPix));
     EXPECT_EQ(ended.count(), 1);
@@ -152,4 +172,44 @@ TEST(Startup, UnreadableSettingsAreReportedAndNothingIsWritten) {
     EXPECT_EQ(ended.count(), 1);
     EXPECT_EQ(w.Read("Clips/Data/Work/1"), "one\r\n");
     Drain();
+}
+
+// The program reads the clip list once the text-mode window's first frame is drawn: the window
+// comes up with the prompt, the list follows, and the picture-mode window is built when first
+// shown, with the collector's name.
+TEST(Startup, TheClipListFollowsTheFirstFrame) {
+    World w;
+    w.MakeCollector("Work", {"alpha", "beta", "gamma"});
+    w.app->ListAfterFirstFrame(true);
+    w.app->Main();
+    QComboBox* list = ClipList(w);
+    EXPECT_TRUE(w.app->Loaded(FormId::frmMain)->isVisible());
+    EXPECT_EQ(list->count(), 0) << "read before the first frame";
+    EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
+    EXPECT_FALSE(w.app->IsLoaded(FormId::frmPix));
+    ASSERT_TRUE(WaitFor([&] { return list->count() == 3; })) << "the list never came";
+    EXPECT_EQ(list->itemText(2), "3) gamma");
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
+    EXPECT_EQ(w.app->Get<frmPix>(FormId::frmPix)->ui.lblCollector->text(), " Work ");
+    EXPECT_TRUE(w.messages.shown.isEmpty());
+}
+
+// A list put in place before the first frame (another collector opened) is not replaced by the
+// one the start was to read.
+TEST(Startup, TheListThatFollowsTheFirstFrameGivesWay) {
+    World w;
+    w.MakeCollector("Work", {"alpha"});
+    w.app->ListAfterFirstFrame(true);
+    w.app->Main();
+    PaintCount seen;
+    seen.window = w.app->Loaded(FormId::frmMain);
+    qApp->installEventFilter(&seen);
+    w.app->ResetClipList(QStringLiteral("Other"));
+    w.app->AddClipItems({QStringLiteral("1) other")});
+    ASSERT_TRUE(WaitFor([&] { return seen.paints > 0; })) << "never painted";
+    QCoreApplication::processEvents(); // what the first frame queued
+    qApp->removeEventFilter(&seen);
+    ASSERT_EQ(ClipList(w)->count(), 1);
+    EXPECT_EQ(ClipList(w)->itemText(0), "1) other");
 }

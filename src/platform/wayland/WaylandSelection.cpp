@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace quorrel {
@@ -73,8 +72,7 @@ std::unique_ptr<WaylandSelection> WaylandSelection::Open(Deliver deliver) {
                           s.get());
     // The first selection comes now; it is read on the thread.
     if (wl_display_roundtrip(d) < 0) return nullptr;
-    s->wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (s->wake_ < 0) return nullptr;
+    if (!s->commands_.Open()) return nullptr;
     s->knownEmpty_ = true; // an empty clipboard at start is no change
     s->thread_ = std::thread([p = s.get()] { p->Run(); });
     qCInfo(lcClipboard) << "watching the clipboard through" << s->protocol_->name;
@@ -83,7 +81,7 @@ std::unique_ptr<WaylandSelection> WaylandSelection::Open(Deliver deliver) {
 
 WaylandSelection::~WaylandSelection() {
     if (thread_.joinable()) {
-        Post({Command::Stop, nullptr, std::make_shared<std::promise<void>>()});
+        commands_.Post(Command::Stop);
         thread_.join();
     }
     transfers_.clear();
@@ -97,7 +95,6 @@ WaylandSelection::~WaylandSelection() {
     if (seat_) wl_proxy_destroy(seat_);
     if (registry_) wl_registry_destroy(registry_);
     if (display_) wl_display_disconnect(display_);
-    if (wake_ >= 0) close(wake_);
 }
 
 const char* WaylandSelection::Protocol() const {
@@ -110,25 +107,12 @@ ContentPtr WaylandSelection::Initial(std::chrono::milliseconds limit) {
     return f.get();
 }
 
-void WaylandSelection::Post(Command c) {
-    auto done = c.done->get_future();
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        commands_.push_back(std::move(c));
-    }
-    const std::uint64_t one = 1;
-    (void)!write(wake_, &one, sizeof one);
-    // The selection thread never waits for the window thread: this wait is short; the limit only
-    // guards against a broken connection.
-    done.wait_for(std::chrono::seconds(2));
-}
-
 void WaylandSelection::Own(ContentPtr content) {
-    Post({Command::OwnIt, std::move(content), std::make_shared<std::promise<void>>()});
+    commands_.Post(Command::OwnIt, std::move(content));
 }
 
 void WaylandSelection::Disown() {
-    Post({Command::DisownIt, nullptr, std::make_shared<std::promise<void>>()});
+    commands_.Post(Command::DisownIt);
 }
 
 // ---- the selection thread ----
@@ -219,7 +203,7 @@ void WaylandSelection::Pump(int timeoutMs, pollfd* extra) {
     }
 
     std::vector<pollfd> fds = {{dead_ ? -1 : wl_display_get_fd(display_), POLLIN, 0},
-                               {wake_, POLLIN, 0}};
+                               {commands_.WakeFd(), POLLIN, 0}};
     if (extra) fds.push_back({extra->fd, extra->events, 0});
     const std::size_t firstTransfer = fds.size();
     for (const auto& t : transfers_)
@@ -237,21 +221,12 @@ void WaylandSelection::Pump(int timeoutMs, pollfd* extra) {
         if (dead_) qCWarning(lcClipboard) << "the Wayland connection broke";
     }
     if (extra) extra->revents = fds[2].revents;
-    if (fds[1].revents & POLLIN) {
-        std::uint64_t v;
-        (void)!read(wake_, &v, sizeof v);
-    }
     ServeTransfers(fds, firstTransfer);
     RunCommands();
 }
 
 void WaylandSelection::RunCommands() {
-    std::deque<Command> todo;
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        todo.swap(commands_);
-    }
-    for (Command& c : todo) {
+    for (Command& c : commands_.Take()) {
         switch (c.kind) {
         case Command::OwnIt:
             TakeOwnership(c.content);

@@ -6,6 +6,7 @@
 // it), serves what the program puts on the clipboard from memory, keeps a copy whose program
 // quit, and gives up on an owner that stops sending.
 #include "platform/ClipboardRules.h"
+#include "platform/SelectionCommands.h"
 
 #include <chrono>
 #include <cstdint>
@@ -56,18 +57,13 @@ class WaylandSelection {
     WaylandSelection() = default;
     struct Served;
     struct Transfer;
-    struct Command {
-        enum Kind { OwnIt, DisownIt, Stop } kind;
-        ContentPtr content;
-        std::shared_ptr<std::promise<void>> done;
-    };
+    using Command = SelectionCommands::Command;
     struct ReadResult {
         ContentPtr content;
         bool whole = false;
     };
 
     void Run();
-    void Post(Command c);
     // Runs the Wayland events, the window thread's commands and the transfers to other programs
     // once, waiting at most `timeout` (-1: for ever); `extra` is polled too (its revents set).
     void Pump(int timeoutMs, pollfd* extra);
@@ -96,11 +92,9 @@ class WaylandSelection {
     wl_proxy* manager_ = nullptr;
     wl_proxy* device_ = nullptr;
     const Interfaces* protocol_ = nullptr;
-    int wake_ = -1;
     std::thread thread_;
 
-    std::mutex m_;
-    std::deque<Command> commands_;
+    SelectionCommands commands_;  // from the window thread
     std::uint64_t processed_ = 0; // own writes done (selection thread)
 
     // Selection thread state.

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace quorrel {
@@ -82,21 +81,18 @@ std::unique_ptr<X11Selection> X11Selection::Open(const char* display, Deliver de
     xcb_xfixes_select_selection_input(c, s->win_, a.manager, ownerEvents);
     xcb_flush(c);
 
-    s->wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (s->wake_ < 0) return nullptr;
+    if (!s->commands_.Open()) return nullptr;
     s->thread_ = std::thread([p = s.get()] { p->Run(); });
     return s;
 }
 
 X11Selection::~X11Selection() {
     if (thread_.joinable()) {
-        Command stop{Command::Stop, nullptr, std::make_shared<std::promise<void>>()};
-        Post(std::move(stop));
+        Post(Command::Stop);
         thread_.join();
     }
     for (xcb_generic_event_t* ev : deferred_)
         std::free(ev);
-    if (wake_ >= 0) close(wake_);
     if (c_) xcb_disconnect(c_);
 }
 
@@ -137,26 +133,17 @@ ContentPtr X11Selection::Initial(std::chrono::milliseconds limit) {
     return f.get();
 }
 
-void X11Selection::Post(Command c) {
-    auto done = c.done->get_future();
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        commands_.push_back(std::move(c));
-    }
-    const std::uint64_t one = 1;
-    (void)!write(wake_, &one, sizeof one);
-    // The selection thread never waits for the window thread, so this wait is short; the limit
-    // only guards against a broken X connection.
-    if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready)
+void X11Selection::Post(Command::Kind kind, ContentPtr content) {
+    if (!commands_.Post(kind, std::move(content)))
         qCWarning(lcClipboard) << "the clipboard thread did not answer within 2 s";
 }
 
 void X11Selection::Own(ContentPtr content) {
-    Post({Command::OwnIt, std::move(content), std::make_shared<std::promise<void>>()});
+    Post(Command::OwnIt, std::move(content));
 }
 
 void X11Selection::Disown() {
-    Post({Command::DisownIt, nullptr, std::make_shared<std::promise<void>>()});
+    Post(Command::DisownIt);
 }
 
 // ---- the selection thread ----
@@ -232,13 +219,9 @@ xcb_generic_event_t* X11Selection::Wait(const std::function<bool(xcb_generic_eve
                 std::chrono::duration_cast<std::chrono::milliseconds>(wakeAt - Clock::now());
             timeout = static_cast<int>(std::max<std::int64_t>(0, left.count() + 1));
         }
-        pollfd fds[2] = {{xcb_get_file_descriptor(c_), POLLIN, 0}, {wake_, POLLIN, 0}};
+        pollfd fds[2] = {{xcb_get_file_descriptor(c_), POLLIN, 0}, {commands_.WakeFd(), POLLIN, 0}};
         const int n = dead_ ? poll(fds + 1, 1, timeout) : poll(fds, 2, timeout);
         if (n < 0 && errno != EINTR) dead_ = true;
-        if (fds[1].revents & POLLIN) {
-            std::uint64_t v;
-            (void)!read(wake_, &v, sizeof v);
-        }
         // A requestor that stopped taking INCR chunks is let go.
         const Clock::time_point now = Clock::now();
         for (auto it = outgoing_.begin(); it != outgoing_.end();) {
@@ -272,12 +255,7 @@ bool X11Selection::IsClipboardNotice(xcb_generic_event_t* ev) const {
 }
 
 void X11Selection::RunCommands() {
-    std::deque<Command> todo;
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        todo.swap(commands_);
-    }
-    for (Command& c : todo) {
+    for (Command& c : commands_.Take()) {
         switch (c.kind) {
         case Command::OwnIt:
             TakeOwnership(c.content, ServerTime());

@@ -12,6 +12,7 @@
 //   X11SelectionServe.cpp   serving the program's own clipboard (INCR out)
 //   X11SelectionKeep.cpp    taking and giving up the clipboard, keeping a copy, the manager
 #include "platform/ClipboardRules.h"
+#include "platform/SelectionCommands.h"
 
 #include <chrono>
 #include <cstdint>
@@ -55,11 +56,7 @@ class X11Selection {
     struct Atoms;
     struct Outgoing;
     struct Served;
-    struct Command {
-        enum Kind { OwnIt, DisownIt, Stop } kind;
-        ContentPtr content;
-        std::shared_ptr<std::promise<void>> done;
-    };
+    using Command = SelectionCommands::Command;
     // An owner change of CLIPBOARD, with the server's times: of the change (`time`) and of the
     // owner's taking the clipboard (`since`).
     struct OwnerNotice {
@@ -76,7 +73,7 @@ class X11Selection {
 
     // The loop (X11Selection.cpp).
     void Run();
-    void Post(Command c);
+    void Post(Command::Kind kind, ContentPtr content = nullptr);
     // Handles events and commands until `want` accepts an event (returned, to be freed by the
     // caller) or nothing happened for `patience`, or a newer change makes the wait pointless.
     xcb_generic_event_t* Wait(const std::function<bool(xcb_generic_event_t*)>& want,
@@ -124,15 +121,12 @@ class X11Selection {
     std::uint32_t root_ = 0;
     std::uint8_t fixesEvent_ = 0;
     std::unique_ptr<Atoms> a_;
-    int wake_ = -1;
     std::thread thread_;
     bool stop_ = false;
     bool dead_ = false;
     std::deque<xcb_generic_event_t*> deferred_; // events that came along with replies
 
-    // Commands from the window thread.
-    std::mutex m_;
-    std::deque<Command> commands_;
+    SelectionCommands commands_;  // from the window thread
     std::uint64_t processed_ = 0; // own writes done (selection thread)
 
     // Reading.
