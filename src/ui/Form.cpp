@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -19,6 +20,13 @@ namespace quorrel {
 
 Form::Form(FormId id, Context& context) : QMainWindow(nullptr), ctx(context), id_(id) {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // A window hidden while active and shown again (the hot key) gets the keyboard back, but Qt
+    // does not count it active again when the X server's focus returns to the same window: its
+    // next loss of the focus shows only as the focus going from its window to none.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
+        if (!w && hadFocus_) CheckFocusLost();
+        hadFocus_ = w != nullptr && w == windowHandle();
+    });
 }
 
 Form::~Form() = default;
@@ -111,12 +119,16 @@ void Form::changeEvent(QEvent* e) {
         // Moving to another window of the program is not losing the focus, nor is opening one
         // of its menus or lists, which X11 reports as a focus change while the popup takes
         // the keyboard.
-        QTimer::singleShot(0, this, [this] {
-            if (!unloading_ && isVisible() && QApplication::activeWindow() == nullptr &&
-                QApplication::activePopupWidget() == nullptr)
-                emit LostFocus();
-        });
+        CheckFocusLost();
     }
+}
+
+void Form::CheckFocusLost() {
+    QTimer::singleShot(0, this, [this] {
+        if (!unloading_ && isVisible() && QApplication::activeWindow() == nullptr &&
+            QApplication::activePopupWidget() == nullptr)
+            emit LostFocus();
+    });
 }
 
 } // namespace quorrel

@@ -65,12 +65,15 @@ class Form : public QMainWindow {
 
   private:
     bool HandleKey(QObject* watched, QKeyEvent* k);
+    // Emits LostFocus once the focus change under way has settled, if it left the program.
+    void CheckFocusLost();
     FormId id_;
     QWidget* client_ = nullptr;
     FrameFitter* fitter_ = nullptr;
     QPushButton* defaultButton_ = nullptr; // Enter
     QPushButton* cancelButton_ = nullptr;  // Esc
     bool unloading_ = false;
+    bool hadFocus_ = false; // the program's focus window is this one
 };
 
 // A window whose controls are the members of `Controls` (Controls.h), which names the window.
