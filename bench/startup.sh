@@ -7,14 +7,18 @@
 # bare window (median of the rounds' ratios), the resident memory with the full collector; then
 # how long a second start takes to hand its request to the running copy and end, what being the
 # session's one copy costs a start (bench/bench_session), and the clipboard benchmark.
-# Usage: bench/startup.sh BUILD_DIR [RUNS]
+# Given a second build (an earlier one, to weigh a change), its Quorrel takes its turns in the
+# same rounds and its figures follow.
+# Usage: bench/startup.sh BUILD_DIR [RUNS] [EARLIER_BUILD_DIR]
 set -euo pipefail
 BUILD=${1:-build}
 BUILD=$(cd "$BUILD" && pwd)
 RUNS=${2:-7}
+EARLIER=${3:-}
+if [ -n "$EARLIER" ]; then EARLIER=$(cd "$EARLIER" && pwd); fi
 # A private session bus: nothing the desktop runs answers, and nothing is left behind.
 if [ -z "${QUORREL_BENCH_BUS:-}" ]; then
-    QUORREL_BENCH_BUS=1 exec dbus-run-session -- bash "$0" "$BUILD" "$RUNS"
+    QUORREL_BENCH_BUS=1 exec dbus-run-session -- bash "$0" "$BUILD" "$RUNS" "$EARLIER"
 fi
 T=$(mktemp -d /tmp/quorrel-bench.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$T"' EXIT
@@ -43,10 +47,15 @@ export DISPLAY=:$n
 probe() { "$BUILD/bench/startup_probe" "Text Mode" "$@" | awk '{print $2, $6, $4}'; }
 : >"$T/rounds"
 for ((i = 0; i < RUNS; i++)); do
-    # bare_ms bare_cpu empty_ms empty_cpu full_ms full_cpu full_rss_kb
+    # bare_ms bare_cpu empty_ms empty_cpu full_ms full_cpu full_rss_kb, then the same five
+    # starting at column 8 for the earlier build
+    earlier=""
+    if [ -n "$EARLIER" ]; then
+        earlier="$(HOME=$T/empty probe "$EARLIER/Quorrel" | cut -d' ' -f1,2) $(HOME=$T/full probe "$EARLIER/Quorrel")"
+    fi
     echo "$(HOME=$T/bare probe "$BUILD/bench/bare_window" | cut -d' ' -f1,2)" \
         "$(HOME=$T/empty probe "$BUILD/Quorrel" | cut -d' ' -f1,2)" \
-        "$(HOME=$T/full probe "$BUILD/Quorrel")" >>"$T/rounds"
+        "$(HOME=$T/full probe "$BUILD/Quorrel")" $earlier >>"$T/rounds"
 done
 median() { sort -n | awk '{v[NR]=$1} END {m=int((NR+1)/2); printf "%.1f", v[m]}'; }
 col() { awk -v c="$1" '{print $c}' "$T/rounds" | median; }
@@ -56,17 +65,33 @@ echo "  bare Qt window:            $(col 1) ms  (cpu $(col 2) ms)"
 echo "  Quorrel, empty collector:  $(col 3) ms  (cpu $(col 4) ms)  $(ratio 3 1)x the bare window (cpu $(ratio 4 2)x)"
 echo "  Quorrel, 32,767 clips:     $(col 5) ms  (cpu $(col 6) ms)  $(ratio 5 1)x the bare window (cpu $(ratio 6 2)x)"
 echo "resident memory with 32,767 clips: $(awk '{print $7 / 1024}' "$T/rounds" | median) MB"
+if [ -n "$EARLIER" ]; then
+    echo "the earlier build ($EARLIER), in the same rounds:"
+    echo "  Quorrel, empty collector:  $(col 8) ms  (cpu $(col 9) ms)  $(ratio 8 1)x the bare window (cpu $(ratio 9 2)x)"
+    echo "  Quorrel, 32,767 clips:     $(col 10) ms  (cpu $(col 11) ms)  $(ratio 10 1)x the bare window (cpu $(ratio 11 2)x)"
+    echo "  resident memory with 32,767 clips: $(awk '{print $12 / 1024}' "$T/rounds" | median) MB"
+fi
 # A second start while the first runs: from its start to its end.
 HOME=$T/empty "$BUILD/Quorrel" >/dev/null 2>&1 &
 first=$!
 timeout 20 xdotool search --sync --onlyvisible --name 'Text Mode$' >/dev/null
 : >"$T/seconds"
-for ((i = 0; i < RUNS; i++)); do
+: >"$T/seconds.earlier"
+# second BUILD_DIR FILE: one second start's microseconds, added to FILE.
+second() {
+    local t0
     t0=$(date +%s%N)
-    HOME=$T/empty "$BUILD/Quorrel"
-    echo "$((($(date +%s%N) - t0) / 1000))" >>"$T/seconds"
+    HOME=$T/empty "$1/Quorrel"
+    echo "$((($(date +%s%N) - t0) / 1000))" >>"$2"
+}
+for ((i = 0; i < RUNS; i++)); do
+    second "$BUILD" "$T/seconds"
+    if [ -n "$EARLIER" ]; then second "$EARLIER" "$T/seconds.earlier"; fi
 done
 kill "$first"
 echo "second start, handed over and ended: $(awk '{print $1 / 1000}' "$T/seconds" | median) ms"
+if [ -n "$EARLIER" ]; then
+    echo "  the earlier build's: $(awk '{print $1 / 1000}' "$T/seconds.earlier" | median) ms"
+fi
 if [ -x "$BUILD/bench/bench_session" ]; then "$BUILD/bench/bench_session"; fi
 if [ -x "$BUILD/bench/bench_clipboard" ]; then "$BUILD/bench/bench_clipboard"; fi

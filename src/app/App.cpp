@@ -17,12 +17,23 @@
 #include "text/frmMain.h"
 #include "text/frmPreview.h"
 #include "ui/FirstFrame.h"
+#include "ui/Resources.h"
 #include "ui/StoreText.h"
 #include "ui/frmAbout.h"
 
+#include <QApplication>
 #include <QWindow>
 
 namespace quorrel {
+
+namespace {
+
+// The icon's files, and the image plugins they wake, cost a start a millisecond or two.
+void UseAppIcon() {
+    if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(AppIcon());
+}
+
+} // namespace
 
 App::App(const PlatformServices& p)
     : platform_(p),
@@ -161,6 +172,7 @@ void App::ResetClipList(const QString& editText) {
 }
 
 void App::AddClipItems(const QStringList& items) {
+    FillClipList(true); // a clip added before the start's list came goes below it
     Get<frmMain>(FormId::frmMain)->AddClipItems(items);
 }
 
@@ -204,6 +216,7 @@ void App::Request(SessionRequest request) {
 bool App::LockStore(const std::string& root) {
     storeLock_ = LockFolder(root);
     if (storeLock_) return true;
+    UseAppIcon();
     platform_.messages->Show(QStringLiteral("Another Quorrel is using the collectors in %1. "
                                             "This one closes; nothing was changed.")
                                  .arg(QString::fromStdString(root)));
@@ -212,6 +225,8 @@ bool App::LockStore(const std::string& root) {
 }
 
 void App::Main() {
+    // A window or a message other than the text-mode window's first frame carries the icon.
+    if (!afterFirstFrame_) UseAppIcon();
     state_.FirstRun = false;
     // The documents-folder lookup has the main window as its owner: load it first.
     Form(FormId::frmMain);
@@ -224,6 +239,7 @@ void App::Main() {
         if (firstRun) MakeStoreRoot(docs);
         if (!LockStore(StoreRoot(docs))) return;
         if (firstRun) {
+            UseAppIcon();
             Show(FormId::frmFirst);
             state_.FirstRun = true;
         } else {
@@ -233,18 +249,25 @@ void App::Main() {
             const std::string problem = OpenCollectorAtStart(state_);
             SetCollectorLabels(FromStore(state_.CollectorLabel));
             ResetClipList(QString::fromLatin1(kClipListPrompt));
-            if (!problem.empty()) platform_.messages->Show(FromStore(problem));
+            if (!problem.empty()) {
+                UseAppIcon();
+                platform_.messages->Show(FromStore(problem));
+            }
             state_.TextModeActive = true;
             Show(FormId::frmMain);
             listPending_ = true;
             const bool tell = problem.empty(); // one message at a start
-            if (listAfterFirstFrame_)
-                AfterFirstPaint(Loaded(FormId::frmMain), [this, tell] { FillClipList(tell); });
+            if (afterFirstFrame_)
+                AfterFirstPaint(Loaded(FormId::frmMain), [this, tell] {
+                    UseAppIcon();
+                    FillClipList(tell);
+                });
             else
                 FillClipList(tell);
         }
     } catch (const RuntimeError& e) {
         // A store that cannot be made or read: say why and end, leaving every file as it was.
+        UseAppIcon();
         platform_.messages->Show(QString::fromStdString(e.Message()));
         Unload(FormId::frmMain);
         return;
@@ -261,7 +284,7 @@ void App::FillClipList(bool tellFailure) {
     } catch (const RuntimeError& e) {
         if (tellFailure) platform_.messages->Show(QString::fromStdString(e.Message()));
     }
-    AddClipItems(FromStore(clips));
+    Get<frmMain>(FormId::frmMain)->AddClipItems(FromStore(clips));
 }
 
 } // namespace quorrel

@@ -24,10 +24,10 @@ class App : public QObject, public Forms, public HookTarget {
 
     // The start procedure.
     void Main();
-    // Main() reads the open collector's clip list once the text-mode window's first frame is on
-    // screen (with thousands of clips, reading them took longer than the rest of the start);
-    // without this, before it returns.
-    void ListAfterFirstFrame(bool later) { listAfterFirstFrame_ = later; }
+    // Main() reads what the text-mode window's first frame does not show once that frame is on
+    // screen: the open collector's clip list (with thousands of clips, reading it took longer
+    // than the rest of the start) and the window icon; without this, before it returns.
+    void AfterFirstFrame(bool later) { afterFirstFrame_ = later; }
     // What another start of the program asks for (`quorrel --show`, `--toggle`); a toggle is what
     // the hot key does.
     void Request(SessionRequest request);
@@ -74,7 +74,7 @@ class App : public QObject, public Forms, public HookTarget {
     std::array<quorrel::Form*, kFormCount> forms_{};
     std::array<bool, kFormCount> unloading_{};
     std::unique_ptr<FolderLock> storeLock_; // held while the program runs
-    bool listAfterFirstFrame_ = false;
+    bool afterFirstFrame_ = false;
     bool listPending_ = false; // the start's clip list is still to be read
     QString collectorCaption_; // for the picture-mode window, built when first shown
 };

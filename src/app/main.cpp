@@ -7,7 +7,6 @@
 #include "platform/Platform.h"
 #include "platform/Session.h"
 #include "ui/Form.h"
-#include "ui/Resources.h"
 #include "ui/Trap.h"
 
 #include <QApplication>
@@ -87,14 +86,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QString());
     QApplication::setQuitOnLastWindowClosed(false);
     quorrel::UseDialogFont(); // named only: the font is looked up when a window first uses it
-    QApplication::setWindowIcon(quorrel::AppIcon()); // message boxes carry it in their title bar
 
     auto platform = quorrel::MakeRealPlatform();
     const quorrel::PlatformServices services = platform->Services();
     qapp.messages = services.messages;
     qapp.busy = services.busy;
     quorrel::App app(services);
-    app.ListAfterFirstFrame(true);
+    app.AfterFirstFrame(true);
     QObject::connect(&app, &quorrel::App::Ended, &qapp, &QApplication::quit, Qt::QueuedConnection);
     fonts.Wait(); // the windows that Main() builds need it
     QObject::connect(session.get(), &quorrel::Session::Requested, &app, &quorrel::App::Request);

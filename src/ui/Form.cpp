@@ -3,7 +3,6 @@
 #include "Forms.h"
 #include "FrameFitter.h"
 #include "KeyPolicy.h"
-#include "Resources.h"
 #include "WindowRules.h"
 
 #include <QApplication>
@@ -35,7 +34,6 @@ void Form::Build(void* controls) {
     const WindowLayout& L = Layout();
     setObjectName(QString::fromLatin1(L.name));
     setWindowTitle(QString::fromStdString(L.title));
-    setWindowIcon(AppIcon());
     setWindowFlags(WindowFlagsOf(L));
 
     client_ = new QWidget(this);

@@ -5,6 +5,7 @@
 #include "pictures/frmPix.h"
 #include "text/frmMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -83,6 +84,8 @@ TEST(Startup, CollectorWithClipsIsListedInFileOrderBelowThePrompt) {
     EXPECT_EQ(list->itemText(0), "1) alpha");
     EXPECT_EQ(list->itemText(1), "2) beta");
     EXPECT_EQ(list->itemText(2), "3) gamma");
+    EXPECT_TRUE(
+        w.app->Loaded(FormId::frmMain)->windowIcon().availableSizes().contains(QSize(32, 32)));
     EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
     EXPECT_EQ(w.app->State().CollectorLabel, "Work");
     EXPECT_EQ(w.app->State().CollectorPath, w.Path("Clips/Data/Work")); // no trailing separator
@@ -175,14 +178,16 @@ TEST(Startup, UnreadableSettingsAreReportedAndNothingIsWritten) {
 }
 
 // The program reads the clip list once the text-mode window's first frame is drawn: the window
-// comes up with the prompt, the list follows, and the picture-mode window is built when first
-// shown, with the collector's name.
+// comes up with the prompt, the list and the window icon follow, and the picture-mode window is
+// built when first shown, with the collector's name.
 TEST(Startup, TheClipListFollowsTheFirstFrame) {
     World w;
     w.MakeCollector("Work", {"alpha", "beta", "gamma"});
-    w.app->ListAfterFirstFrame(true);
+    w.app->AfterFirstFrame(true);
+    QApplication::setWindowIcon(QIcon()); // as at a start
     w.app->Main();
     QComboBox* list = ClipList(w);
+    EXPECT_TRUE(QApplication::windowIcon().isNull()) << "read before the first frame";
     EXPECT_TRUE(w.app->Loaded(FormId::frmMain)->isVisible());
     EXPECT_EQ(list->count(), 0) << "read before the first frame";
     EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
@@ -200,7 +205,7 @@ TEST(Startup, TheClipListFollowsTheFirstFrame) {
 TEST(Startup, TheListThatFollowsTheFirstFrameGivesWay) {
     World w;
     w.MakeCollector("Work", {"alpha"});
-    w.app->ListAfterFirstFrame(true);
+    w.app->AfterFirstFrame(true);
     w.app->Main();
     PaintCount seen;
     seen.window = w.app->Loaded(FormId::frmMain);
@@ -212,4 +217,22 @@ TEST(Startup, TheListThatFollowsTheFirstFrameGivesWay) {
     qApp->removeEventFilter(&seen);
     ASSERT_EQ(ClipList(w)->count(), 1);
     EXPECT_EQ(ClipList(w)->itemText(0), "1) other");
+}
+
+// A clip added before the start's list came goes below that list, which comes once only.
+TEST(Startup, AClipAddedBeforeTheListCameGoesBelowIt) {
+    World w;
+    w.MakeCollector("Work", {"alpha"});
+    w.app->AfterFirstFrame(true);
+    w.app->Main();
+    PaintCount seen;
+    seen.window = w.app->Loaded(FormId::frmMain);
+    qApp->installEventFilter(&seen);
+    w.app->AddClipItems({QStringLiteral("2) beta")});
+    ASSERT_TRUE(WaitFor([&] { return seen.paints > 0; })) << "never painted";
+    QCoreApplication::processEvents(); // what the first frame queued
+    qApp->removeEventFilter(&seen);
+    ASSERT_EQ(ClipList(w)->count(), 2);
+    EXPECT_EQ(ClipList(w)->itemText(0), "1) alpha");
+    EXPECT_EQ(ClipList(w)->itemText(1), "2) beta");
 }
