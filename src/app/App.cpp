@@ -83,6 +83,10 @@ QWidget* App::Form(FormId id) {
     if (!forms_[i]) {
         forms_[i] = Make(id);
         forms_[i]->Form_Load();
+        // Text1 shows what the clipboard holds from the load on; a start that shows its window
+        // first reads it after the first frame (a round trip to the program that copied it).
+        if (id == FormId::frmMain && !clipboardLater_)
+            ShowClipboardText(platform_.clipboard->GetText());
         // The picture-mode window is built when first shown, not at the start.
         if (id == FormId::frmPix && !collectorCaption_.isNull())
             static_cast<frmPix*>(forms_[i])->SetCollectorCaption(collectorCaption_);
@@ -229,7 +233,10 @@ void App::Main() {
     if (!afterFirstFrame_) UseAppIcon();
     state_.FirstRun = false;
     // The documents-folder lookup has the main window as its owner: load it first.
+    clipboardLater_ = afterFirstFrame_;
     Form(FormId::frmMain);
+    clipboardLater_ = false;
+    auto takeClipboard = [this] { ShowClipboardText(platform_.clipboard->GetText()); };
     state_.DocumentsPath =
         platform_.specialFolderPath ? platform_.specialFolderPath(5) : std::string();
     const std::string& docs = state_.DocumentsPath;
@@ -239,6 +246,7 @@ void App::Main() {
         if (firstRun) MakeStoreRoot(docs);
         if (!LockStore(StoreRoot(docs))) return;
         if (firstRun) {
+            if (afterFirstFrame_) takeClipboard();
             UseAppIcon();
             Show(FormId::frmFirst);
             state_.FirstRun = true;
@@ -258,8 +266,9 @@ void App::Main() {
             listPending_ = true;
             const bool tell = problem.empty(); // one message at a start
             if (afterFirstFrame_)
-                AfterFirstPaint(Loaded(FormId::frmMain), [this, tell] {
+                AfterFirstPaint(Loaded(FormId::frmMain), [this, tell, takeClipboard] {
                     UseAppIcon();
+                    takeClipboard();
                     FillClipList(tell);
                 });
             else

@@ -26,7 +26,8 @@ class App : public QObject, public Forms, public HookTarget {
     void Main();
     // Main() reads what the text-mode window's first frame does not show once that frame is on
     // screen: the open collector's clip list (with thousands of clips, reading it took longer
-    // than the rest of the start) and the window icon; without this, before it returns.
+    // than the rest of the start), the clipboard and the window icon; without this, before it
+    // returns.
     void AfterFirstFrame(bool later) { afterFirstFrame_ = later; }
     // What another start of the program asks for (`quorrel --show`, `--toggle`); a toggle is what
     // the hot key does.
@@ -75,8 +76,9 @@ class App : public QObject, public Forms, public HookTarget {
     std::array<bool, kFormCount> unloading_{};
     std::unique_ptr<FolderLock> storeLock_; // held while the program runs
     bool afterFirstFrame_ = false;
-    bool listPending_ = false; // the start's clip list is still to be read
-    QString collectorCaption_; // for the picture-mode window, built when first shown
+    bool clipboardLater_ = false; // while Main() loads the text-mode window
+    bool listPending_ = false;    // the start's clip list is still to be read
+    QString collectorCaption_;    // for the picture-mode window, built when first shown
 };
 
 } // namespace quorrel

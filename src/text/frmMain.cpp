@@ -44,10 +44,10 @@ frmMain::frmMain(Context& c) : FormOf(c) {
     ConnectTrapped(ui.mnuProgHelp, &QAction::triggered, this, &frmMain::mnuProgHelp_Click);
 }
 
+// What the clipboard holds is shown by the one who loads this window (App::Form).
 void frmMain::Form_Load() {
     ctx.state.TextModeActive = true;
     ctx.hook.Hook(this);
-    ShowClipboardText(ctx.clipboard.GetText());
 }
 
 void frmMain::Form_Unload() {

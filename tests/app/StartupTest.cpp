@@ -84,8 +84,6 @@ TEST(Startup, CollectorWithClipsIsListedInFileOrderBelowThePrompt) {
     EXPECT_EQ(list->itemText(0), "1) alpha");
     EXPECT_EQ(list->itemText(1), "2) beta");
     EXPECT_EQ(list->itemText(2), "3) gamma");
-    EXPECT_TRUE(
-        w.app->Loaded(FormId::frmMain)->windowIcon().availableSizes().contains(QSize(32, 32)));
     EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
     EXPECT_EQ(w.app->State().CollectorLabel, "Work");
     EXPECT_EQ(w.app->State().CollectorPath, w.Path("Clips/Data/Work")); // no trailing separator
@@ -178,22 +176,28 @@ TEST(Startup, UnreadableSettingsAreReportedAndNothingIsWritten) {
 }
 
 // The program reads the clip list once the text-mode window's first frame is drawn: the window
-// comes up with the prompt, the list and the window icon follow, and the picture-mode window is
-// built when first shown, with the collector's name.
+// comes up with the prompt, the list, the clipboard's text and the window icon follow, and the
+// picture-mode window is built when first shown, with the collector's name.
 TEST(Startup, TheClipListFollowsTheFirstFrame) {
     World w;
     w.MakeCollector("Work", {"alpha", "beta", "gamma"});
+    w.clipboard.ExternalText("copied before");
     w.app->AfterFirstFrame(true);
     QApplication::setWindowIcon(QIcon()); // as at a start
     w.app->Main();
     QComboBox* list = ClipList(w);
     EXPECT_TRUE(QApplication::windowIcon().isNull()) << "read before the first frame";
+    auto* text1 = w.app->Get<frmMain>(FormId::frmMain)->ui.Text1;
+    EXPECT_EQ(text1->text(), "") << "read before the first frame";
     EXPECT_TRUE(w.app->Loaded(FormId::frmMain)->isVisible());
     EXPECT_EQ(list->count(), 0) << "read before the first frame";
     EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
     EXPECT_FALSE(w.app->IsLoaded(FormId::frmPix));
     ASSERT_TRUE(WaitFor([&] { return list->count() == 3; })) << "the list never came";
     EXPECT_EQ(list->itemText(2), "3) gamma");
+    EXPECT_EQ(text1->text(), "copied before");
+    EXPECT_TRUE(
+        w.app->Loaded(FormId::frmMain)->windowIcon().availableSizes().contains(QSize(32, 32)));
     EXPECT_EQ(list->currentIndex(), -1);
     EXPECT_EQ(list->currentText(), "Select To Replace Clipboard Contents");
     EXPECT_EQ(w.app->Get<frmPix>(FormId::frmPix)->ui.lblCollector->text(), " Work ");
