@@ -42,27 +42,40 @@ std::unique_ptr<X11Selection> X11Selection::Open(const char* display, Deliver de
     const std::uint32_t maxRequest = xcb_get_maximum_request_length(c) * 4;
     s->chunk_ = std::min<std::size_t>(256 * 1024, maxRequest > 4096 ? maxRequest - 1024 : 4096);
 
+    // The names are all asked for before the first answer is read: one round trip to the
+    // server instead of one for each of two dozen names.
+    const char* const fixed[] = {
+        "CLIPBOARD",    "TARGETS",           "TIMESTAMP",         "MULTIPLE",
+        "INCR",         "UTF8_STRING",       clip::kPasswordHint, "CLIPBOARD_MANAGER",
+        "SAVE_TARGETS", "QUORREL_SELECTION", "ATOM_PAIR",         "QUORREL_TIME"};
+    std::vector<QByteArray> names(std::begin(fixed), std::end(fixed));
+    names.insert(names.end(), clip::TextTargets().begin(), clip::TextTargets().end());
+    names.insert(names.end(), clip::PictureTargets().begin(), clip::PictureTargets().end());
+    std::vector<xcb_intern_atom_cookie_t> asked;
+    asked.reserve(names.size());
+    for (const QByteArray& n : names)
+        asked.push_back(xcb_intern_atom(c, 0, static_cast<std::uint16_t>(n.size()), n.constData()));
+    std::vector<std::uint32_t> atoms;
+    atoms.reserve(names.size());
+    for (xcb_intern_atom_cookie_t cookie : asked) {
+        Freed<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(c, cookie, nullptr));
+        atoms.push_back(r ? r->atom : std::uint32_t(XCB_ATOM_NONE));
+    }
+
     auto& a = *(s->a_ = std::make_unique<Atoms>());
-    a.clipboard = s->Intern("CLIPBOARD");
-    a.targets = s->Intern("TARGETS");
-    a.timestamp = s->Intern("TIMESTAMP");
-    a.multiple = s->Intern("MULTIPLE");
-    a.incr = s->Intern("INCR");
-    a.utf8 = s->Intern("UTF8_STRING");
-    a.hint = s->Intern(clip::kPasswordHint);
-    a.manager = s->Intern("CLIPBOARD_MANAGER");
-    a.saveTargets = s->Intern("SAVE_TARGETS");
-    a.property = s->Intern("QUORREL_SELECTION");
-    a.atomPair = s->Intern("ATOM_PAIR");
-    a.time = s->Intern("QUORREL_TIME");
+    std::size_t i = 0;
+    for (std::uint32_t* atom :
+         {&a.clipboard, &a.targets, &a.timestamp, &a.multiple, &a.incr, &a.utf8, &a.hint,
+          &a.manager, &a.saveTargets, &a.property, &a.atomPair, &a.time})
+        *atom = atoms[i++];
     for (const QByteArray& n : clip::TextTargets()) {
-        const std::uint32_t atom =
-            n == "STRING" ? std::uint32_t(XCB_ATOM_STRING) : s->Intern(n.constData());
+        const std::uint32_t atom = n == "STRING" ? std::uint32_t(XCB_ATOM_STRING) : atoms[i];
+        ++i;
         a.textTargets.push_back(atom);
         a.names[atom] = n;
     }
     for (const QByteArray& n : clip::PictureTargets()) {
-        a.pictureTargets.push_back(s->Intern(n.constData()));
+        a.pictureTargets.push_back(atoms[i++]);
         a.names[a.pictureTargets.back()] = n;
     }
 
