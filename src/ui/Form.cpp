@@ -23,7 +23,7 @@ Form::Form(FormId id, Context& context) : QMainWindow(nullptr), ctx(context), id
     // does not count it active again when the X server's focus returns to the same window: its
     // next loss of the focus shows only as the focus going from its window to none.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
-        if (!w && hadFocus_) CheckFocusLost();
+        if (!w && hadFocus_) CheckFocusLost(kFocusSettleMs);
         hadFocus_ = w != nullptr && w == windowHandle();
     });
 }
@@ -121,9 +121,10 @@ void Form::changeEvent(QEvent* e) {
     }
 }
 
-void Form::CheckFocusLost() {
-    QTimer::singleShot(0, this, [this] {
+void Form::CheckFocusLost(int settleMs) {
+    QTimer::singleShot(settleMs, this, [this] {
         if (!unloading_ && isVisible() && QApplication::activeWindow() == nullptr &&
+            QGuiApplication::focusWindow() == nullptr &&
             QApplication::activePopupWidget() == nullptr)
             emit LostFocus();
     });

@@ -65,8 +65,13 @@ class Form : public QMainWindow {
 
   private:
     bool HandleKey(QObject* watched, QKeyEvent* k);
-    // Emits LostFocus once the focus change under way has settled, if it left the program.
-    void CheckFocusLost();
+    // Emits LostFocus once the focus change under way has settled (after settleMs), if it left
+    // the program.
+    void CheckFocusLost(int settleMs = 0);
+    // The focus going to none may be a step of the window manager's handing it back to a window
+    // just shown (a slow one, on a loaded machine): the loss counts only if no window of the
+    // program has the focus this long after.
+    static constexpr int kFocusSettleMs = 300;
     FormId id_;
     QWidget* client_ = nullptr;
     FrameFitter* fitter_ = nullptr;

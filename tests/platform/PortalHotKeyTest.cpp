@@ -239,6 +239,12 @@ TEST_F(PortalHotKeyTest, NoHotKeyWhenThePortalRefusesIsAbsentOrEnds) {
     ASSERT_TRUE(hotKey->IsLive());
     portalBus->unregisterService(kPortal);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !hotKey->IsLive(); }, 10000));
+
+    // The desktop's portal starts again: the shortcut is asked for anew, and works.
+    ASSERT_TRUE(portalBus->registerService(kPortal));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hotKey->IsLive(); }, 10000));
+    portal->Activate(portal->session, QStringLiteral("toggle"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return presses->size() == 1; }, 10000));
 }
 
 } // namespace

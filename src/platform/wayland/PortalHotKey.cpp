@@ -7,6 +7,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QLoggingCategory>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPortalHotKey, "quorrel.hotkey.portal", QtWarningMsg)
 
@@ -86,11 +87,25 @@ PortalHotKey::PortalHotKey(QDBusConnection bus) : bus_(std::move(bus)) {
         GiveUp(QStringLiteral("there is no session bus"));
         return;
     }
-    // A portal that ends (a crash, the desktop's restart) takes the shortcut with it.
-    auto* watcher =
-        new QDBusServiceWatcher(kPortal, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this] { GiveUp(QStringLiteral("the desktop portal ended")); });
+    // A portal that ends (a crash, the desktop's restart) takes the shortcut with it; the one
+    // that starts after it is asked again.
+    auto* watcher = new QDBusServiceWatcher(kPortal, bus_,
+                                            QDBusServiceWatcher::WatchForUnregistration |
+                                                QDBusServiceWatcher::WatchForRegistration,
+                                            this);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        portalEnded_ = true;
+        GiveUp(QStringLiteral("the desktop portal ended"));
+    });
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        if (!std::exchange(portalEnded_, false)) return;
+        asking_ = true;
+        Ask();
+    });
+    Ask();
+}
+
+void PortalHotKey::Ask() {
     Request(QStringLiteral("CreateSession"),
             {QVariantMap{{QStringLiteral("session_handle_token"), QStringLiteral("quorrel")},
                          {QStringLiteral("shortcuts"), QVariant::fromValue(Shortcuts())}}},

@@ -35,6 +35,7 @@ class PortalHotKey : public HotKey {
     void Request(const QString& method, QList<QVariant> args, const char* slot);
     void Listen(const QString& request, const char* slot, bool on);
     void GiveUp(const QString& why);
+    void Ask(); // a shortcut session with the toggle in it
 
     QDBusConnection bus_;
     QString session_;
@@ -43,6 +44,7 @@ class PortalHotKey : public HotKey {
     int serial_ = 0;
     bool live_ = false;
     bool asking_ = true;
+    bool portalEnded_ = false; // a portal that starts again is asked again
 };
 
 } // namespace quorrel
