@@ -297,6 +297,7 @@ xclip_own() { # ARGS...: xclip owning the clipboard in the foreground, ended by 
     xclip -quiet -selection clipboard "$@" >/dev/null 2>&1 &
     STARTED+=($!)
 }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 prune() { # forgets owners that have ended (they quit when another program takes the clipboard)
     local p keep=()
     for p in "${STARTED[@]}"; do
@@ -305,13 +306,13 @@ prune() { # forgets owners that have ended (they quit when another program takes
     STARTED=("${keep[@]}")
 }
 EVERY=$(((COPIES + 19) / 20))
-HANGS=" $((COPIES / 4)) $((COPIES / 2)) $((3 * COPIES / 4)) "
+HANGS=" $((COPIES / 4 + 1)) $((COPIES / 2 + 1)) $((3 * COPIES / 4 + 1)) "
 echo "day soak: $COPIES copies, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 T0=$(now_ms)
 sample
 pictures=0
+huge=0
 hangs=0
-kinds=""
 lat=$T/latency
 : >"$lat"
 for ((i = 1; i <= COPIES; i++)); do
@@ -331,6 +332,7 @@ for ((i = 1; i <= COPIES; i++)); do
         xclip_own -t image/png -i "$T/huge.png"
         wait_copy '*picture=6000x6000*' 60 || fail "the 6000 x 6000 picture was not read: $NOTICE"
         pictures=$((pictures + 1))
+        huge=$((huge + 1))
         kind=picture_6000
         text=0
     elif [ $((i % 10)) = 8 ]; then
@@ -341,7 +343,10 @@ for ((i = 1; i <= COPIES; i++)); do
         text=0
     else
         make_text "$i" "$f"
-        case $((i % 10)) in
+        kind=$((i % 10))
+        # A GTK program that copies and quits, handing its copy to a clipboard manager.
+        [ $((i % 100)) != 55 ] || kind=gtk_quits
+        case $kind in
         0 | 6) kind=xclip_text_plain; xclip_own -t 'text/plain;charset=utf-8' -i "$f" ;;
         1) kind=xclip_utf8; xclip_own -t UTF8_STRING -i "$f" ;;
         2 | 9) kind=xsel
@@ -351,23 +356,20 @@ for ((i = 1; i <= COPIES; i++)); do
         3 | 7) kind=gtk; echo "$f" >&8 ;;
         4) kind=tk; echo "$f" >&9 ;;
         5) kind=xclip_quits
-            xclip_own -l 1 -i "$f" ;;
+            xclip_own -l 1 -i "$f"
+            quitter=${STARTED[-1]} ;;
+        gtk_quits) "$PY" "$OWNERS/gtk_copy.py" --file "$f" ;;
         esac
-        if [ $((i % 100)) = 55 ]; then
-            # A GTK program that copies and quits, handing its copy to a clipboard manager.
-            kind=gtk_quits
-            "$PY" "$OWNERS/gtk_copy.py" --file "$f"
-        fi
         wait_copy "*head=$(printf 'tag%06d' "$i")*" 30 || fail "copy $i ($kind) not read; last notice: $NOTICE"
         if ! LC_ALL=C grep -q '[^ -~]' "$f"; then # ASCII: as many characters as bytes
             [[ $NOTICE == "notice text=$(stat -c %s "$f") "* ]] || fail "copy $i ($kind) read as: ${NOTICE:0:60}"
         fi
     fi
     echo "$kind $(($(now_ms) - t))" >>"$lat"
-    kinds+=" $kind"
     if [ "$kind" = xclip_quits ]; then
-        # The copy outlives xclip, which quit after the program read it.
-        wait_until 10 read_back_is "$f" || fail "xclip's copy was lost after it quit"
+        # The copy outlives xclip, which quits once the program has read it.
+        wait_until 10 gone "$quitter" || fail "xclip -l 1 did not quit after its copy was read"
+        read_back_is "$f" || fail "xclip's copy was lost when it quit"
     fi
     if [ $text = 1 ] && [ $((i % 10)) = 0 -o $((i % 100)) = 55 -o $((i % 50)) = 21 -o $((i % 50)) = 33 ]; then
         n=$((added + 1))
@@ -421,8 +423,8 @@ summary 8 "X pixmaps"
 summary 9 "X resources, all"
 summary 10 "X resource bytes"
 summary 11 "X server's clients"
-echo "copies: $COPIES (pictures $pictures, of them 6000 x 6000: $((COPIES / 500 + (COPIES % 500 >= 250))), owners that never answered $hangs); clips added $added"
-echo "copy to notice, median ms by owner:"
+echo "copies: $COPIES (pictures $pictures, of them 6000 x 6000: $huge, owners that never answered $hangs); clips added $added"
+echo "copy to notice by owner; a key to its effect (xdotool's start included), in ms:"
 sort -k1,1 -k2,2n "$lat" | awk '{ v[$1] = v[$1] " " $2; c[$1]++ }
     END { for (k in c) { n = split(substr(v[k], 2), a, " "); printf "  %-18s %5d copies, median %s ms, longest %s ms\n", k, n, a[int((n + 1) / 2)], a[n] } }' | sort
 echo "time: $(((T1 - T0) / 1000)) s for the copies; load afterwards $(cut -d' ' -f1-3 /proc/loadavg)"
