@@ -2,10 +2,12 @@
 # Packs the built tree into the Debian package and checks it as Debian's tools and a user would:
 # lintian, appstreamcli, desktop-file-validate, then the control fields and the files it holds.
 # Usage: test_deb.sh <build dir> [cpack] [hardened: 1 when the build has the hardening flags]
+#                    [compiler: GNU or Clang]
 set -euo pipefail
 BUILD=$(cd "${1:?build dir}" && pwd)
 CPACK=${2:-cpack}
 HARDENED=${3:-1}
+COMPILER=${4:-GNU}
 OUT=$BUILD/tests/packaging/deb
 errors=0
 fail() { echo "FAIL: $*" >&2; errors=$((errors + 1)); }
@@ -35,8 +37,12 @@ lintian_out=$(lintian --allow-root --fail-on error,warning --display-level '>=in
 [ -z "$lintian_out" ] || printf '%s\n' "$lintian_out"
 [ "$lintian_status" -eq 0 ] || fail "lintian reports errors or warnings, or could not check (above)"
 # The program is stripped and hardened as Debian's own are: lintian rates these as information.
+# Clang leaves the printf family unfortified (glibc's checked wrappers need GCC's
+# __builtin_va_arg_pack), which lintian reports as hardening-no-fortify-functions.
 if [ "$HARDENED" = 1 ]; then
-  grep -qE '^[EWI]: quorrel: (hardening-|unstripped-|binary-has-unneeded-section)' <<<"$lintian_out" &&
+  tags='hardening-|unstripped-|binary-has-unneeded-section'
+  [ "$COMPILER" = Clang ] && tags='hardening-(?!no-fortify-functions)|unstripped-|binary-has-unneeded-section'
+  grep -qP "^[EWI]: quorrel: ($tags)" <<<"$lintian_out" &&
     fail "the program is not stripped or hardened as Debian's are (above)"
 fi
 
