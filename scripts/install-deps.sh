@@ -10,6 +10,7 @@ PKGS=(build-essential cmake pkg-config
       clang libclang-rt-14-dev
       fp-utils
       xvfb xclip xsel xdotool imagemagick x11-utils openbox dbus-daemon x11-xkb-utils x11-xserver-utils
+      xrestop
       python3 python3-gi gir1.2-gtk-3.0 python3-tk
       xchm xdg-utils fonts-dejavu-core fonts-liberation attr
       dpkg-dev file lintian appstream desktop-file-utils
