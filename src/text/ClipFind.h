@@ -35,6 +35,8 @@ class ClipFinder : public QAbstractListModel {
     int ListRow(int row) const { return found_[static_cast<size_t>(row)]; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // An entry whose first line holds the text shows as the list shows it; one found further down
+    // also shows where (kFoundLineRole), worked out only for the rows the drop-down asks for.
     QVariant data(const QModelIndex& index, int role) const override;
 
   signals:
@@ -56,9 +58,17 @@ class ClipFinder : public QAbstractListModel {
     std::vector<QString> entries_;   // the list's entries, taken at the first search
     std::vector<QStringView> texts_; // each entry's clip text, behind "N) "
     bool stale_ = true;
-    QString needle_; // the text of the last search
+    QString needle_;                                         // the text of the last search
+    QStringMatcher matcher_{QString(), Qt::CaseInsensitive}; // for needle_
     std::vector<int> found_;
 };
+
+// For an entry whose clip holds the text looked for only below its first line: the line where
+// it was found, as three strings (before the found text, the found text, after it), cut around
+// it and marked "…" where cut, line ends within the found text shown as "↵". None otherwise.
+inline constexpr int kFoundLineRole = Qt::UserRole + 1;
+// Between an entry and the line where its text was found, in one row of the drop-down.
+inline constexpr QStringView kFoundLineSeparator = u"  \u2014  ";
 
 // Typing in the combo's box opens the finder's drop-down; a clip chosen there goes to `choose`
 // with its row in the combo's list. The first key typed over a text the program put in the box

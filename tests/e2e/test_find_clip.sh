@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Finding a clip by typing in the clip list's box, at scale 1 and 2: a drop-down under the box
 # offers the clips that hold what was typed, in any letter case, newest first, wider than the
-# box; Down and Enter put the clip on the clipboard exactly as it was copied.
+# box (its shot shows clip 25, found below its first line, with the line where); Down and Enter
+# put the clip on the clipboard exactly as it was copied.
 . "$(dirname "$0")/lib.sh"
 start_x
 empty_collector Work
@@ -10,12 +11,13 @@ add() {
     n=$((n + 1))
     printf '%s\r\n' "$1" >"$C/$n"
     printf '%s\r\n' "$n" >>"$C/Numb"
-    printf '%s) %s\r\n' "$n" "$1" >>"$C/Data"
+    printf '%s) %s\r\n' "$n" "${1%%$'\r'*}" >>"$C/Data"
 }
 for i in $(seq 40); do
     case $i in
     7) add "ssh deploy@10.0.0.5 -p 2222" ;;
     19) add "DEPLOY notes: a first line much longer than the box, so that the list cuts it at its end, here" ;;
+    25) add $'server notes\r\n\tuse the deploy key from the vault, never the one in the old wiki' ;;
     31) add "git push Deploy main" ;;
     *) add "clip number $i" ;;
     esac
