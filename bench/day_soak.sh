@@ -6,7 +6,7 @@
 # again, xclip quitting after its copy was read, a GTK program quitting with a clipboard manager's
 # handover, now and then a 6000 x 6000 picture, three times an owner that never answers. Texts run
 # from a few bytes to a few MB, some with several lines or outside ASCII.
-# Every tenth copy Add to Collector is pressed (Alt+A on the text-mode window); the clip then goes
+# Every tenth copy (and some large ones) Add to Collector is pressed (Alt+A on the text-mode window); the clip then goes
 # back with Add to Clipboard (Alt+C), and now and then a stored clip is found by typing in the
 # clip list and chosen; what xclip -o reads then must be what was copied.
 # Resident memory, peak memory, open descriptors, threads and X resources (xrestop) of the program
@@ -93,8 +93,8 @@ awk 'BEGIN { split("alpha bravo charlie delta echo foxtrot golf hotel india juli
 "$PY" "$OWNERS/make_png.py" 64 48 "$T/small.png"
 "$PY" "$OWNERS/make_png.py" 6000 6000 "$T/huge.png"
 # make_text N FILE: copy N's text, its size by N: most a line or a few, some kB, some MB; some
-# with several lines, tabs, accents and signs outside ASCII. Never a line end at its end (what
-# is stored gains one, and what goes back drops it again).
+# with several lines, tabs, accents and signs outside ASCII. The large ones may end with a line
+# end (what is stored gains one, and what goes back drops it again).
 make_text() {
     local n=$1 tag
     tag=$(printf 'tag%06d' "$n")
@@ -125,7 +125,8 @@ has_win() { [ -n "$(win)" ]; }
 wait_until 30 has_win || fail "no text-mode window"
 M=$(win)
 clip_win() { xdotool search --name '^Quorrel clipboard$' 2>/dev/null | head -n1; }
-wait_until 10 test -n "$(clip_win)" || fail "no clipboard reader window"
+has_clip_win() { [ -n "$(clip_win)" ]; }
+wait_until 10 has_clip_win || fail "no clipboard reader window"
 BASE_WIN=$(printf '0x%x' $((M & ~0x1fffff)))
 BASE_CLIP=$(printf '0x%x' $(($(clip_win) & ~0x1fffff)))
 exec 7<"$TRACE"
