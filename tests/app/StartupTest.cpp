@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quorrel;
@@ -42,6 +43,23 @@ struct PaintCount : QObject {
         return false;
     }
 };
+
+// Starts on the collector Work holding "1) alpha", the list to follow the first frame; runs
+// `beforeFrame` before that frame is drawn, then lets the frame and what it queued pass.
+// False if the window was never painted.
+bool StartAndPassFirstFrame(World& w, const std::function<void()>& beforeFrame) {
+    w.MakeCollector("Work", {"alpha"});
+    w.app->AfterFirstFrame(true);
+    w.app->Main();
+    PaintCount seen;
+    seen.window = w.app->Loaded(FormId::frmMain);
+    qApp->installEventFilter(&seen);
+    beforeFrame();
+    const bool painted = WaitFor([&] { return seen.paints > 0; });
+    QCoreApplication::processEvents(); // what the first frame queued
+    qApp->removeEventFilter(&seen);
+    return painted;
+}
 
 } // namespace
 
@@ -208,17 +226,10 @@ TEST(Startup, TheClipListFollowsTheFirstFrame) {
 // one the start was to read.
 TEST(Startup, TheListThatFollowsTheFirstFrameGivesWay) {
     World w;
-    w.MakeCollector("Work", {"alpha"});
-    w.app->AfterFirstFrame(true);
-    w.app->Main();
-    PaintCount seen;
-    seen.window = w.app->Loaded(FormId::frmMain);
-    qApp->installEventFilter(&seen);
-    w.app->ResetClipList(QStringLiteral("Other"));
-    w.app->AddClipItems({QStringLiteral("1) other")});
-    ASSERT_TRUE(WaitFor([&] { return seen.paints > 0; })) << "never painted";
-    QCoreApplication::processEvents(); // what the first frame queued
-    qApp->removeEventFilter(&seen);
+    ASSERT_TRUE(StartAndPassFirstFrame(w, [&] {
+        w.app->ResetClipList(QStringLiteral("Other"));
+        w.app->AddClipItems({QStringLiteral("1) other")});
+    })) << "never painted";
     ASSERT_EQ(ClipList(w)->count(), 1);
     EXPECT_EQ(ClipList(w)->itemText(0), "1) other");
 }
@@ -226,16 +237,9 @@ TEST(Startup, TheListThatFollowsTheFirstFrameGivesWay) {
 // A clip added before the start's list came goes below that list, which comes once only.
 TEST(Startup, AClipAddedBeforeTheListCameGoesBelowIt) {
     World w;
-    w.MakeCollector("Work", {"alpha"});
-    w.app->AfterFirstFrame(true);
-    w.app->Main();
-    PaintCount seen;
-    seen.window = w.app->Loaded(FormId::frmMain);
-    qApp->installEventFilter(&seen);
-    w.app->AddClipItems({QStringLiteral("2) beta")});
-    ASSERT_TRUE(WaitFor([&] { return seen.paints > 0; })) << "never painted";
-    QCoreApplication::processEvents(); // what the first frame queued
-    qApp->removeEventFilter(&seen);
+    ASSERT_TRUE(StartAndPassFirstFrame(w, [&] {
+        w.app->AddClipItems({QStringLiteral("2) beta")});
+    })) << "never painted";
     ASSERT_EQ(ClipList(w)->count(), 2);
     EXPECT_EQ(ClipList(w)->itemText(0), "1) alpha");
     EXPECT_EQ(ClipList(w)->itemText(1), "2) beta");
